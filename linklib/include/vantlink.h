@@ -27,18 +27,18 @@ extern "C" {
 
 /* Return codes of the HM_ functions. */
 #define RC_SUCCESS 0
-#define RC_MORE 1                     /* step functions: one block moved, call again */
-#define RC_ILLEGAL_COMMAND 2          /* terminal refused the command or its argument */
-#define RC_HOST_NAK 3                 /* terminal answered NAK (or bad checks, mapping 1) */
-#define RC_TIME_OUT 4                 /* no answer within the time-out */
-#define RC_UNKNOWN_RESPONSE 5         /* answer of a kind the command does not expect */
-#define RC_BCC_ERROR 6                /* eleven answers in a row failed the check (mapping 2) */
-#define RC_NO_DATA 7                  /* poll: the terminal has no data */
-#define RC_POWER_SAVING_OFF_FAILED 9  /* wake-up failed; the command was not sent */
-#define RC_NOT_EXIST 48               /* file or program does not exist */
+#define RC_MORE 1                    /* step functions: one block moved, call again */
+#define RC_ILLEGAL_COMMAND 2         /* terminal refused the command or its argument */
+#define RC_HOST_NAK 3                /* terminal answered NAK (or bad checks, mapping 1) */
+#define RC_TIME_OUT 4                /* no answer within the time-out */
+#define RC_UNKNOWN_RESPONSE 5        /* answer of a kind the command does not expect */
+#define RC_BCC_ERROR 6               /* eleven answers in a row failed the check (mapping 2) */
+#define RC_NO_DATA 7                 /* poll: the terminal has no data */
+#define RC_POWER_SAVING_OFF_FAILED 9 /* wake-up failed; the command was not sent */
+#define RC_NOT_EXIST 48              /* file or program does not exist */
 #define RC_ILLEGAL_FILE_NAME 49
-#define RC_NAME_NOT_CHANGEABLE 51  /* upload in New mode: no free local name */
-#define RC_FILE_OPEN_ERROR 52      /* local upload file cannot be created or opened */
+#define RC_NAME_NOT_CHANGEABLE 51 /* upload in New mode: no free local name */
+#define RC_FILE_OPEN_ERROR 52     /* local upload file cannot be created or opened */
 #define RC_NO_PROGRAM 53
 #define RC_FROM_FLASH_ROM 54
 #define RC_RAM_DISK_NOT_EMPTY 64
@@ -60,12 +60,12 @@ extern "C" {
 #define UPLOAD_SAVE_APPEND 2
 
 /* Buffer sizes the caller provides. */
-#define VANTLINK_POLL_BUFFER 256     /* HM_poll: decoded answer and its NUL */
-#define VANTLINK_LOCAL_PATH 120      /* HM_upload/HM_upload1 local path (at most 119 chars) */
-#define VANTLINK_SHORT_TEXT 98       /* text results of commands with a 100-byte answer area */
-#define VANTLINK_LONG_TEXT 253       /* text results of the other commands */
-#define VANTLINK_UPLOAD_BLOCK 252    /* HM_upload22 block buffer */
-#define VANTLINK_DOWNLOAD_BLOCK 127  /* HM_download22 longest block */
+#define VANTLINK_POLL_BUFFER 256    /* HM_poll: decoded answer and its NUL */
+#define VANTLINK_LOCAL_PATH 120     /* HM_upload/HM_upload1 local path (at most 119 chars) */
+#define VANTLINK_SHORT_TEXT 98      /* text results of commands with a 100-byte answer area */
+#define VANTLINK_LONG_TEXT 253      /* text results of the other commands */
+#define VANTLINK_UPLOAD_BLOCK 252   /* HM_upload22 block buffer */
+#define VANTLINK_DOWNLOAD_BLOCK 127 /* HM_download22 longest block */
 
 /* ---- Port and link settings ---- */
 
@@ -143,8 +143,8 @@ int32_t HM_terminal_id(int32_t port, int32_t address, char* answer);
 int32_t HM_exec_file(int32_t port, int32_t address, char* answer);
 int32_t HM_firmware_version(int32_t port, int32_t address, char* answer);
 int32_t HM_file_exist(int32_t port, int32_t address, const char* file, int32_t* length);
-int32_t HM_ram_size(int32_t port, int32_t address, int32_t* total, int32_t* exec, int32_t* free_size,
-                    int32_t* ems_total, int32_t* ems_free);
+int32_t HM_ram_size(int32_t port, int32_t address, int32_t* total, int32_t* exec,
+                    int32_t* free_size, int32_t* ems_total, int32_t* ems_free);
 int32_t HM_flash_size(int32_t port, int32_t address, int32_t* total, int32_t* free_size);
 int32_t HM_dir(int32_t port, int32_t address, char* listing);
 int32_t HM_dir_ROM(int32_t port, int32_t address, char* listing);

@@ -1,0 +1,91 @@
+// Exports for polling and the power-saving steps.
+#include <array>
+
+#include "frame.h"
+#include "line_io.h"
+#include "power_saving.h"
+#include "state.h"
+#include "vantlink.h"
+
+using namespace vantlink;
+
+namespace {
+
+constexpr int kWakeAttempts = 5;
+constexpr int32_t kWakeSettleMs = 800;
+constexpr int32_t kWakeAfterMs = 250;
+constexpr int32_t kSleepAfterMs = 5;
+constexpr uint8_t kWakeCommand = '7';
+constexpr uint8_t kSleepCommand = '8';
+
+int32_t poll_result(int outcome) {
+    switch (outcome) {
+        case LINK_DATA:
+            return RC_SUCCESS;
+        case LINK_EOT:
+            return RC_NO_DATA;
+        case LINK_NAK:
+        case LINK_BCC_ERROR:
+            return RC_HOST_NAK;
+        case LINK_TIMEOUT:
+            return RC_TIME_OUT;
+        default:
+            return RC_UNKNOWN_RESPONSE;
+    }
+}
+
+}  // namespace
+
+namespace vantlink {
+
+int32_t wake_terminal(int32_t port, int32_t address) {
+    std::array<uint8_t, kAnswerBuffer> answer{};
+    int32_t length = 0;
+    for (int attempt = 0; attempt < kWakeAttempts; ++attempt) {
+        port_write_byte(port, 0x00);
+        pumped_wait(kWakeSettleMs);
+        const int outcome = command_exchange(port, address, kWakeCommand, {}, answer, length);
+        state().power_saving_result = result_mapping_1(outcome);
+        pumped_wait(kWakeAfterMs);
+        if (state().power_saving_result == RC_SUCCESS) break;
+    }
+    return state().power_saving_result;
+}
+
+int32_t sleep_terminal(int32_t port, int32_t address) {
+    std::array<uint8_t, kAnswerBuffer> answer{};
+    int32_t length = 0;
+    const int outcome = command_exchange(port, address, kSleepCommand, {}, answer, length);
+    state().power_saving_result = result_mapping_1(outcome);
+    pumped_wait(kSleepAfterMs);
+    return state().power_saving_result;
+}
+
+}  // namespace vantlink
+
+extern "C" {
+
+int32_t HM_poll(int32_t port, int32_t address, unsigned char* buffer, int32_t* length) {
+    std::array<uint8_t, VANTLINK_POLL_BUFFER> scratch{};
+    std::span<uint8_t> answer = buffer != nullptr ? std::span<uint8_t>(buffer, VANTLINK_POLL_BUFFER)
+                                                  : std::span<uint8_t>(scratch);
+    int32_t scratch_length = 0;
+    int32_t& received = length != nullptr ? *length : scratch_length;
+
+    port_purge(port);
+    const uint8_t request[2] = {STX, address_byte(address)};
+    if (!port_write(port, request)) pumped_wait(state().settings.time_out_ms);
+    const int outcome = receive_frame(port, answer, received);
+    state().return_string_length[0] = received;
+    return poll_result(outcome);
+}
+
+int32_t HM_power_saving_off(int32_t port, int32_t address) {
+    return wake_terminal(port, address);
+}
+
+int32_t HM_power_saving_on(int32_t port, int32_t address) {
+    return sleep_terminal(port, address);
+}
+
+}  // extern "C"

@@ -1,0 +1,84 @@
+#include "line_io.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "state.h"
+#include "trace.h"
+
+namespace vantlink {
+
+uint32_t tick_ms() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const uint64_t ms =
+        static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(ms);
+}
+
+void pump_messages() {
+    if (auto pump = state().message_pump) pump();
+}
+
+int32_t TickWindow::elapsed() {
+    const uint32_t now = tick_ms();
+    const auto passed = static_cast<int32_t>(now - start_);
+    if (passed <= 0) start_ = now;
+    return passed;
+}
+
+void idle_on_port(int32_t port, int32_t max_ms) {
+    trace_flush();
+    // With a pump installed the caller's events must be served at least every millisecond.
+    int32_t sleep_ms = std::max<int32_t>(max_ms, 1);
+    if (state().message_pump != nullptr) sleep_ms = 1;
+    if (Transport* transport = port_transport(port)) {
+        transport->wait_readable(sleep_ms);
+    } else {
+        poll(nullptr, 0, sleep_ms);
+    }
+}
+
+int32_t pumped_wait(int32_t ms) {
+    TickWindow window(ms);
+    for (;;) {
+        pump_messages();
+        const int32_t passed = window.elapsed();
+        if (passed > ms) return passed;
+        idle_on_port(-1, ms - std::max(passed, 0) + 1);
+    }
+}
+
+bool port_write(int32_t port, std::span<const uint8_t> bytes) {
+    Transport* transport = port_transport(port);
+    if (transport == nullptr) return false;
+    if (trace_enabled()) trace_bytes(transport->name(), '>', bytes);
+    return transport->write(bytes);
+}
+
+bool port_write_byte(int32_t port, uint8_t byte) {
+    return port_write(port, std::span<const uint8_t>(&byte, 1));
+}
+
+int port_read(int32_t port) {
+    Transport* transport = port_transport(port);
+    if (transport == nullptr) return -1;
+    const int byte = transport->read_byte();
+    if (byte >= 0 && trace_enabled()) {
+        const auto value = static_cast<uint8_t>(byte);
+        trace_bytes(transport->name(), '<', std::span<const uint8_t>(&value, 1));
+    }
+    return byte;
+}
+
+void port_purge(int32_t port) {
+    if (Transport* transport = port_transport(port)) transport->purge();
+}
+
+void port_drain(int32_t port) {
+    if (Transport* transport = port_transport(port)) transport->drain();
+}
+
+}  // namespace vantlink

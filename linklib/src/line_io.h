@@ -1,0 +1,44 @@
+// Tick, message-pumping waits and byte I/O on a port number.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace vantlink {
+
+// Wrapping 32-bit millisecond tick.
+uint32_t tick_ms();
+
+// Calls the installed message pump once.
+void pump_messages();
+
+// Sleeps until the port has input or at most max_ms (1 ms when a pump must be served).
+void idle_on_port(int32_t port, int32_t max_ms);
+
+// The message-pumping wait: returns the milliseconds that passed, always more than ms.
+int32_t pumped_wait(int32_t ms);
+
+// A window that starts now and ends when more than limit_ms ticks have passed. Ticks that go
+// backwards (wrap) restart it, as the protocol's busy waits always did.
+class TickWindow {
+public:
+    explicit TickWindow(int32_t limit_ms) : start_(tick_ms()), limit_(limit_ms) {}
+    // Milliseconds that passed, corrected for a wrap.
+    int32_t elapsed();
+    bool expired() { return elapsed() > limit_; }
+    // Milliseconds to sleep before the window can have expired.
+    int32_t remaining() { return limit_ - elapsed() + 1; }
+
+private:
+    uint32_t start_;
+    int32_t limit_;
+};
+
+bool port_write(int32_t port, std::span<const uint8_t> bytes);
+bool port_write_byte(int32_t port, uint8_t byte);
+// Next byte without waiting, or -1.
+int port_read(int32_t port);
+void port_purge(int32_t port);
+void port_drain(int32_t port);
+
+}  // namespace vantlink

@@ -1,0 +1,188 @@
+#include "serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+namespace vantlink {
+namespace {
+
+constexpr std::array<uint32_t, 10> kBaudTable = {110,  300,  600,   1200,  2400,
+                                                 4800, 9600, 19200, 38400, 57600};
+
+struct StandardSpeed {
+    uint32_t rate;
+    speed_t code;
+};
+
+constexpr std::array<StandardSpeed, 30> kStandardSpeeds = {{
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+}};
+
+bool standard_speed(uint32_t rate, speed_t& code) {
+    for (const auto& entry : kStandardSpeeds) {
+        if (entry.rate == rate) {
+            code = entry.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool byte_size_flag(int data_bits, tcflag_t& flag) {
+    switch (data_bits) {
+        case 5:
+            flag = CS5;
+            return true;
+        case 6:
+            flag = CS6;
+            return true;
+        case 7:
+            flag = CS7;
+            return true;
+        case 8:
+            flag = CS8;
+            return true;
+        default:
+            return false;
+    }
+}
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+// Raw line: a serial port of the original platform has no line discipline at all.
+bool apply_line_settings(int fd, const LineSettings& settings) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) return false;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                          ICRNL | IXON | IXOFF | IXANY | INPCK);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tcflag_t size_flag = 0;
+    if (!byte_size_flag(settings.data_bits, size_flag)) return false;
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+    tio.c_cflag |= size_flag | CLOCAL | CREAD;
+    if (settings.parity == 1) tio.c_cflag |= PARENB | PARODD;
+    if (settings.parity == 2) tio.c_cflag |= PARENB;
+    if (settings.stop_bits == 2) tio.c_cflag |= CSTOPB;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    speed_t code = B9600;
+    const bool standard = standard_speed(settings.baud_rate, code);
+    if (standard) {
+        cfsetispeed(&tio, code);
+        cfsetospeed(&tio, code);
+    }
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    return standard || set_custom_baud_rate(fd, settings.baud_rate);
+}
+
+class SerialTransport final : public Transport {
+public:
+    SerialTransport(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+    ~SerialTransport() override { ::close(fd_); }
+
+    bool write(std::span<const uint8_t> bytes) override {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+            } else if (n < 0 && errno == EAGAIN) {
+                pollfd pfd{fd_, POLLOUT, 0};
+                ::poll(&pfd, 1, 100);
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    int read_byte() override {
+        uint8_t byte = 0;
+        const ssize_t n = ::read(fd_, &byte, 1);
+        return n == 1 ? byte : -1;
+    }
+
+    void purge() override { tcflush(fd_, TCIOFLUSH); }
+    void drain() override { tcdrain(fd_); }
+
+    void wait_readable(int timeout_ms) override {
+        pollfd pfd{fd_, POLLIN, 0};
+        if (::poll(&pfd, 1, timeout_ms) > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
+            // A hung-up device polls readable forever; sleep so the wait still waits.
+            ::poll(nullptr, 0, timeout_ms);
+        }
+    }
+
+    const char* name() const override { return name_.c_str(); }
+
+private:
+    int fd_;
+    std::string name_;
+};
+
+}  // namespace
+
+LineSettings line_settings_from_codes(int32_t baud, int32_t data_bits, int32_t parity,
+                                      int32_t stop_bits) {
+    LineSettings settings;
+    const auto code = static_cast<uint32_t>(baud);
+    settings.baud_rate = code < kBaudTable.size() ? kBaudTable[code] : code;
+    settings.data_bits = data_bits;
+    settings.parity = parity == 0 ? 0 : (parity == 1 ? 1 : 2);
+    settings.stop_bits = stop_bits == 1 ? 1 : 2;
+    return settings;
+}
+
+std::string device_path_for_port(int32_t port) {
+    const std::string variable = "VANTLINK_COM" + std::to_string(port);
+    if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') {
+        return path;
+    }
+    if (port < 1) return {};
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+std::unique_ptr<Transport> open_serial_port(const std::string& path, const std::string& name,
+                                            const LineSettings& settings) {
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return nullptr;
+    // flock holds against every other opener; TIOCEXCL adds the tty's own guard (not for root).
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
+    ioctl(fd.get(), TIOCEXCL);
+    if (!apply_line_settings(fd.get(), settings)) return nullptr;
+    return std::make_unique<SerialTransport>(fd.release(), name);
+}
+
+}  // namespace vantlink

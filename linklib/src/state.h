@@ -1,0 +1,40 @@
+// Process-wide state of the link library: link settings, port table, shared results.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "transport.h"
+
+namespace vantlink {
+
+inline constexpr int kPortCount = 5;  // port numbers 0..4
+
+struct LinkSettings {
+    int32_t time_out_ms = 400;
+    int32_t esc_delay_ms = 10;
+    int32_t nak_delay_ms = 50;
+    int32_t tester_delay_ms = 1000;
+    int32_t power_saving = 0;
+    int32_t upload_save_mode = 0;
+};
+
+struct LinkState {
+    LinkSettings settings;
+    int32_t power_saving_result = 0;
+    int32_t last_decoded_length = 0;
+    std::array<int32_t, 6> return_string_length{};
+    std::array<std::unique_ptr<Transport>, kPortCount> ports;
+    void (*message_pump)() = nullptr;
+};
+
+LinkState& state();
+
+// The open transport of a port number, or nullptr when it is closed or out of range.
+Transport* port_transport(int32_t port);
+
+// Replaces whatever a port number holds; used by open and by tests with a scripted peer.
+bool install_transport(int32_t port, std::unique_ptr<Transport> transport);
+
+}  // namespace vantlink

@@ -1,0 +1,99 @@
+#include "trace.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+namespace vantlink {
+namespace {
+
+const char* const kControlNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
+                                       "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+                                       "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
+                                       "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+
+uint64_t monotonic_ms() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+}
+
+class Tracer {
+public:
+    Tracer() {
+        const char* target = std::getenv("VANTLINK_TRACE");
+        if (target == nullptr || *target == '\0') return;
+        if (std::strcmp(target, "-") == 0) {
+            out_ = stderr;
+        } else {
+            out_ = std::fopen(target, "ae");
+            owned_ = out_ != nullptr;
+        }
+    }
+    ~Tracer() {
+        flush();
+        if (owned_) std::fclose(out_);
+    }
+
+    bool enabled() const { return out_ != nullptr; }
+
+    void add(const char* port_name, char direction, std::span<const uint8_t> bytes) {
+        if (!enabled() || bytes.empty()) return;
+        if (!pending_.empty() && (direction != direction_ || port_ != port_name)) flush();
+        if (pending_.empty()) {
+            started_ms_ = monotonic_ms();
+            direction_ = direction;
+            port_ = port_name;
+        }
+        pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    }
+
+    void flush() {
+        if (!enabled() || pending_.empty()) return;
+        std::string line = std::to_string(started_ms_) + ' ' + direction_ + ' ' + port_;
+        for (uint8_t byte : pending_) line += ' ' + trace_byte_text(byte);
+        line += '\n';
+        std::fputs(line.c_str(), out_);
+        std::fflush(out_);
+        pending_.clear();
+    }
+
+private:
+    std::FILE* out_ = nullptr;
+    bool owned_ = false;
+    std::vector<uint8_t> pending_;
+    uint64_t started_ms_ = 0;
+    char direction_ = '>';
+    std::string port_;
+};
+
+Tracer& tracer() {
+    static Tracer instance;
+    return instance;
+}
+
+}  // namespace
+
+std::string trace_byte_text(uint8_t byte) {
+    if (byte < 32) return kControlNames[byte];
+    if (byte == 0x7F) return "DEL";
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02X", byte);
+    return hex;
+}
+
+bool trace_enabled() {
+    return tracer().enabled();
+}
+
+void trace_bytes(const char* port_name, char direction, std::span<const uint8_t> bytes) {
+    tracer().add(port_name, direction, bytes);
+}
+
+void trace_flush() {
+    tracer().flush();
+}
+
+}  // namespace vantlink
