@@ -1,0 +1,154 @@
+#include "profile_file.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace vantrel {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A value written in matching quotes reads without them, as profile readers have always done.
+std::string_view unquoted(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+}  // namespace
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool sectionName(std::string_view line, std::string& name) {
+    line = trimmed(line);
+    if (line.empty() || line.front() != '[') return false;
+    const auto close = line.find(']');
+    if (close == std::string_view::npos) return false;
+    name = std::string(trimmed(line.substr(1, close - 1)));
+    return true;
+}
+
+bool splitKeyLine(std::string_view line, std::string& key, std::string& value) {
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return false;
+    const auto keyText = trimmed(line.substr(0, equals));
+    if (keyText.empty()) return false;
+    key = std::string(keyText);
+    value = std::string(trimmed(line.substr(equals + 1)));
+    return true;
+}
+
+ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
+    reload();
+}
+
+void ProfileFile::reload() {
+    lines_.clear();
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) return;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines_.push_back(std::move(line));
+    }
+}
+
+std::ptrdiff_t ProfileFile::findSection(std::string_view section) const {
+    std::string name;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (sectionName(lines_[i], name) && equalsNoCase(name, section))
+            return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
+
+std::ptrdiff_t ProfileFile::sectionEnd(std::ptrdiff_t sectionLine) const {
+    std::string name;
+    auto i = static_cast<std::size_t>(sectionLine) + 1;
+    while (i < lines_.size() && !sectionName(lines_[i], name)) ++i;
+    return static_cast<std::ptrdiff_t>(i);
+}
+
+std::ptrdiff_t ProfileFile::findKey(std::ptrdiff_t sectionLine, std::string_view key) const {
+    const auto end = sectionEnd(sectionLine);
+    std::string lineKey, value;
+    for (auto i = sectionLine + 1; i < end; ++i) {
+        const auto& line = lines_[static_cast<std::size_t>(i)];
+        if (splitKeyLine(line, lineKey, value) && equalsNoCase(lineKey, key)) return i;
+    }
+    return -1;
+}
+
+std::string ProfileFile::read(std::string_view section, std::string_view key,
+                              std::string_view fallback, std::size_t maxLength) const {
+    std::string value(fallback);
+    const auto sectionLine = findSection(section);
+    if (sectionLine >= 0) {
+        const auto keyLine = findKey(sectionLine, key);
+        std::string lineKey;
+        if (keyLine >= 0) {
+            splitKeyLine(lines_[static_cast<std::size_t>(keyLine)], lineKey, value);
+            value = std::string(unquoted(value));
+        }
+    }
+    if (value.size() > maxLength) value.resize(maxLength);
+    return value;
+}
+
+void ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) {
+    std::string line = std::string(key) + "=" + std::string(value);
+    auto sectionLine = findSection(section);
+    if (sectionLine < 0) {
+        lines_.push_back("[" + std::string(section) + "]");
+        lines_.push_back(std::move(line));
+        return;
+    }
+    const auto keyLine = findKey(sectionLine, key);
+    if (keyLine >= 0) {
+        lines_[static_cast<std::size_t>(keyLine)] = std::move(line);
+        return;
+    }
+    // New keys go after the section's last non-blank line, so blank separators stay put.
+    auto insertAt = sectionEnd(sectionLine);
+    while (insertAt > sectionLine + 1 &&
+           trimmed(lines_[static_cast<std::size_t>(insertAt - 1)]).empty())
+        --insertAt;
+    lines_.insert(lines_.begin() + insertAt, std::move(line));
+}
+
+bool ProfileFile::commit() const {
+    std::ostringstream text;
+    for (const auto& line : lines_) text << line << '\n';
+    // Write a sibling and rename it over the file, so a crash never leaves half a file.
+    const std::string temporary = path_ + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out << text.str();
+        out.flush();
+        if (!out) return false;
+    }
+    return std::rename(temporary.c_str(), path_.c_str()) == 0;
+}
+
+}  // namespace vantrel

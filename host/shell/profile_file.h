@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+// A sectioned "key=value" settings file with the classic profile-file rules: section and key
+// names match without regard to case, values are trimmed, a write keeps every other line
+// (comments, unknown keys, blank lines) as it was, and the file is created on the first write.
+class ProfileFile {
+public:
+    explicit ProfileFile(std::string path);
+
+    // Re-reads the file; a missing or unreadable file reads as empty.
+    void reload();
+
+    // The trimmed value, cut to maxLength characters, or the default when the section or key
+    // is missing.
+    std::string read(std::string_view section, std::string_view key, std::string_view fallback,
+                     std::size_t maxLength = 255) const;
+
+    // Sets one key in memory; commit() writes the file.
+    void write(std::string_view section, std::string_view key, std::string_view value);
+
+    // Writes the whole file; false when it cannot be written.
+    bool commit() const;
+
+    const std::string& path() const { return path_; }
+
+private:
+    struct KeyLine {
+        std::string key;
+        std::string value;
+    };
+
+    std::ptrdiff_t findSection(std::string_view section) const;
+    std::ptrdiff_t sectionEnd(std::ptrdiff_t sectionLine) const;
+    std::ptrdiff_t findKey(std::ptrdiff_t sectionLine, std::string_view key) const;
+
+    std::string path_;
+    std::vector<std::string> lines_;
+};
+
+// Splits "key=value" into its trimmed parts; false for lines without '=' or with an empty key.
+bool splitKeyLine(std::string_view line, std::string& key, std::string& value);
+// The name of a "[name]" line, trimmed; false when the line is no section header.
+bool sectionName(std::string_view line, std::string& name);
+bool equalsNoCase(std::string_view a, std::string_view b);
+std::string_view trimmed(std::string_view text);
+
+}  // namespace vantrel

@@ -1,0 +1,93 @@
+#include "result_reporter.h"
+
+#include <cstdio>
+
+#include "error_log.h"
+#include "host_settings.h"
+#include "host_state.h"
+#include "result_texts.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kPowerSavingOffFailed = 9;
+constexpr std::string_view kPowerSavingSuffix = " but fail to set power saving on";
+
+std::string twoDigits(int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2d", value);
+    return text;
+}
+
+}  // namespace
+
+std::string formatLogLine(char address, const std::tm& time, std::string_view operation,
+                          std::string_view detail, std::string_view result) {
+    std::string line;
+    line.reserve(operation.size() + detail.size() + result.size() + 16);
+    line += address;
+    line += ' ';
+    line += twoDigits(time.tm_hour) + ':' + twoDigits(time.tm_min) + ':' + twoDigits(time.tm_sec);
+    line += ' ';
+    line += operation;
+    line += ' ';
+    line += detail;
+    line += ' ';
+    line += result;
+    line += "\r\n";
+    return line;
+}
+
+ResultReporter::ResultReporter(const HostSettings& settings, const HostState& state, ErrorLog& log,
+                               ReportOutput& output, PowerSavingReturn powerSavingReturn,
+                               Clock clock)
+    : settings_(settings),
+      state_(state),
+      log_(log),
+      output_(output),
+      powerSavingReturn_(std::move(powerSavingReturn)),
+      clock_(std::move(clock)) {}
+
+std::tm ResultReporter::localNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+std::string ResultReporter::resultTextFor(int code) const {
+    std::string text(resultText(code));
+    const bool wrapApplies =
+        settings_.Power_Saving && code != kPowerSavingOffFailed && code != kNoteCode;
+    if (wrapApplies && powerSavingReturn_ && powerSavingReturn_() != 0) text += kPowerSavingSuffix;
+    return text;
+}
+
+void ResultReporter::report(char address, std::string_view operation, std::string_view detail,
+                            int code) {
+    const std::string result = resultTextFor(code);
+    std::string line = formatLogLine(address, clock_(), operation, detail, result);
+    if (settings_.ErrorLog != ErrorLogMode::No && code != kNoteCode) log_.write(line);
+
+    output_.revealMessagePane();
+    line.resize(line.size() - 2);
+    line += '\n';
+    output_.appendMessage(line);
+
+    const bool boxWanted =
+        state_.commandLineMode && settings_.SHOW_ERROR_BOX && code != 0 && code != kNoteCode;
+    if (boxWanted) {
+        std::string boxText;
+        boxText += address;
+        boxText += ' ';
+        boxText += operation;
+        boxText += ' ';
+        boxText += detail;
+        boxText += ' ';
+        boxText += result;
+        output_.showResultBox(boxText);
+    }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "error_log.h"
+#include "host_settings.h"
+#include "host_state.h"
+#include "result_reporter.h"
+#include "result_texts.h"
+#include "temp_folder.h"
+
+using namespace vantrel;
+
+namespace {
+
+struct RecordingOutput : ReportOutput {
+    int reveals = 0;
+    std::vector<std::string> lines;
+    std::vector<std::string> boxes;
+    void revealMessagePane() override { ++reveals; }
+    void appendMessage(std::string_view line) override { lines.emplace_back(line); }
+    void showResultBox(std::string_view text) override { boxes.emplace_back(text); }
+};
+
+std::tm fivePastNine() {
+    std::tm time{};
+    time.tm_hour = 9;
+    time.tm_min = 5;
+    time.tm_sec = 7;
+    return time;
+}
+
+class HostReporter : public ::testing::Test {
+protected:
+    TempFolder folder;
+    HostSettings settings;
+    HostState state;
+    ErrorLog log{folder.file("ERR_LOG.TXT")};
+    RecordingOutput output;
+    int powerSavingReturn = 0;
+    ResultReporter reporter{settings,    state, log, output, [this] { return powerSavingReturn; },
+                            fivePastNine};
+
+    void openLog(ErrorLogMode mode) {
+        settings.ErrorLog = mode;
+        ASSERT_TRUE(log.open(mode));
+    }
+    std::string logText() {
+        log.close();
+        return readFile(log.path());
+    }
+};
+
+}  // namespace
+
+TEST_F(HostReporter, PaneEntryAndLogLineAreByteExact) {
+    openLog(ErrorLogMode::New);
+    reporter.report('B', "Cold Start", "", 0);
+    reporter.report('C', "RAM size ", "Total=1  EXEC=2  Free=3", 4);
+    reporter.report('D', "Upload ", "A.DAT", 252);
+    ASSERT_EQ(output.lines.size(), 3u);
+    EXPECT_EQ(output.lines[0], "B 09:05:07 Cold Start  Successfully\n");
+    EXPECT_EQ(output.lines[1], "C 09:05:07 RAM size  Total=1  EXEC=2  Free=3 Time out\n");
+    EXPECT_EQ(output.lines[2], "D 09:05:07 Upload  A.DAT \n");
+    EXPECT_EQ(output.reveals, 3);
+    EXPECT_EQ(logText(),
+              "B 09:05:07 Cold Start  Successfully\r\n"
+              "C 09:05:07 RAM size  Total=1  EXEC=2  Free=3 Time out\r\n"
+              "D 09:05:07 Upload  A.DAT \r\n");
+}
+
+TEST_F(HostReporter, TextTable) {
+    EXPECT_EQ(resultText(6), "Return string BBC error");
+    EXPECT_EQ(resultText(34), "Invalid number of parater");
+    EXPECT_EQ(resultText(51), "File already exist ,system can't change file name");
+    EXPECT_EQ(resultText(130), "Concentrator get unknown string");
+    EXPECT_EQ(resultText(23), "");
+    EXPECT_EQ(resultText(252), "");
+    EXPECT_EQ(resultText(-1), "");
+}
+
+TEST_F(HostReporter, PowerSavingSuffixRule) {
+    settings.Power_Saving = true;
+    powerSavingReturn = 9;
+    EXPECT_EQ(reporter.resultTextFor(4), "Time out but fail to set power saving on");
+    EXPECT_EQ(reporter.resultTextFor(9), "Fail to set power saving off");
+    EXPECT_EQ(reporter.resultTextFor(-1), "");
+    powerSavingReturn = 0;
+    EXPECT_EQ(reporter.resultTextFor(4), "Time out");
+    powerSavingReturn = 9;
+    settings.Power_Saving = false;
+    EXPECT_EQ(reporter.resultTextFor(4), "Time out");
+}
+
+TEST_F(HostReporter, NotesAreShownButNeverLoggedOrBoxed) {
+    openLog(ErrorLogMode::Append);
+    state.commandLineMode = true;
+    settings.SHOW_ERROR_BOX = true;
+    reporter.report(' ', "Dialing", "555", kNoteCode);
+    EXPECT_EQ(output.lines.at(0), "  09:05:07 Dialing 555 \n");
+    EXPECT_TRUE(output.boxes.empty());
+    EXPECT_EQ(logText(), "");
+}
+
+TEST_F(HostReporter, BoxesOnlyForFailuresInCommandLineMode) {
+    settings.SHOW_ERROR_BOX = true;
+    reporter.report('A', "Cold Start", "", 4);  // interactive: never a box
+    EXPECT_TRUE(output.boxes.empty());
+    state.commandLineMode = true;
+    reporter.report('A', "Cold Start", "", 0);
+    EXPECT_TRUE(output.boxes.empty());
+    reporter.report('A', "Cold Start", "x", 4);
+    ASSERT_EQ(output.boxes.size(), 1u);
+    EXPECT_EQ(output.boxes[0], "A Cold Start x Time out");
+    settings.SHOW_ERROR_BOX = false;
+    reporter.report('A', "Cold Start", "", 4);
+    EXPECT_EQ(output.boxes.size(), 1u);
+}
+
+TEST_F(HostReporter, LogModeNoWritesNothing) {
+    writeFile(log.path(), "old\r\n");
+    settings.ErrorLog = ErrorLogMode::No;
+    EXPECT_TRUE(log.open(ErrorLogMode::No));
+    reporter.report('A', "Cold Start", "", 4);
+    EXPECT_EQ(readFile(log.path()), "old\r\n");
+}
+
+TEST_F(HostReporter, AppendKeepsAndNewTruncatesBothCreate) {
+    writeFile(log.path(), "old\r\n");
+    openLog(ErrorLogMode::Append);
+    reporter.report('A', "Warm start", "", 0);
+    EXPECT_EQ(logText(), "old\r\nA 09:05:07 Warm start  Successfully\r\n");
+
+    openLog(ErrorLogMode::New);
+    reporter.report('A', "Warm start", "", 0);
+    EXPECT_EQ(logText(), "A 09:05:07 Warm start  Successfully\r\n");
+
+    for (const auto mode : {ErrorLogMode::Append, ErrorLogMode::New}) {
+        std::filesystem::remove(log.path());
+        openLog(mode);
+        reporter.report('A', "Run", "", 2);
+        EXPECT_EQ(logText(), "A 09:05:07 Run  Illegal command\r\n");
+    }
+}
+
+TEST_F(HostReporter, LogHeldByAnotherWriterIsRefusedAndKept) {
+    writeFile(log.path(), "theirs\r\n");
+    ErrorLog other(log.path());
+    ASSERT_TRUE(other.open(ErrorLogMode::Append));
+    EXPECT_FALSE(log.open(ErrorLogMode::New));
+    EXPECT_FALSE(log.open(ErrorLogMode::Append));
+    EXPECT_FALSE(log.isOpen());
+    other.close();
+    EXPECT_EQ(readFile(log.path()), "theirs\r\n");
+}
+
+TEST_F(HostReporter, UnwritableFolderFailsToOpen) {
+    ErrorLog missing(folder.file("no/such/ERR_LOG.TXT"));
+    EXPECT_FALSE(missing.open(ErrorLogMode::Append));
+    EXPECT_FALSE(missing.open(ErrorLogMode::New));
+    EXPECT_TRUE(missing.open(ErrorLogMode::No));
+}
