@@ -78,31 +78,13 @@ private:
     int fd_;
 };
 
-// Raw line: a serial port of the original platform has no line discipline at all.
 bool apply_line_settings(int fd, const LineSettings& settings) {
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) return false;
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                          ICRNL | IXON | IXOFF | IXANY | INPCK);
-    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tcflag_t size_flag = 0;
-    if (!byte_size_flag(settings.data_bits, size_flag)) return false;
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
-    tio.c_cflag |= size_flag | CLOCAL | CREAD;
-    if (settings.parity == 1) tio.c_cflag |= PARENB | PARODD;
-    if (settings.parity == 2) tio.c_cflag |= PARENB;
-    if (settings.stop_bits == 2) tio.c_cflag |= CSTOPB;
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    speed_t code = B9600;
-    const bool standard = standard_speed(settings.baud_rate, code);
-    if (standard) {
-        cfsetispeed(&tio, code);
-        cfsetospeed(&tio, code);
-    }
+    if (!configure_termios(tio, settings)) return false;
     if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
-    return standard || set_custom_baud_rate(fd, settings.baud_rate);
+    speed_t code = B9600;
+    return standard_speed(settings.baud_rate, code) || set_custom_baud_rate(fd, settings.baud_rate);
 }
 
 class SerialTransport final : public Transport {
@@ -153,6 +135,29 @@ private:
 };
 
 }  // namespace
+
+// Raw line: a serial port of the original platform has no line discipline at all.
+bool configure_termios(termios& tio, const LineSettings& settings) {
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                          ICRNL | IXON | IXOFF | IXANY | INPCK);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tcflag_t size_flag = 0;
+    if (!byte_size_flag(settings.data_bits, size_flag)) return false;
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+    tio.c_cflag |= size_flag | CLOCAL | CREAD;
+    if (settings.parity == 1) tio.c_cflag |= PARENB | PARODD;
+    if (settings.parity == 2) tio.c_cflag |= PARENB;
+    if (settings.stop_bits == 2) tio.c_cflag |= CSTOPB;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    speed_t code = B9600;
+    if (standard_speed(settings.baud_rate, code)) {
+        cfsetispeed(&tio, code);
+        cfsetospeed(&tio, code);
+    }
+    return true;
+}
 
 LineSettings line_settings_from_codes(int32_t baud, int32_t data_bits, int32_t parity,
                                       int32_t stop_bits) {

@@ -1,6 +1,8 @@
 // The serial device behind a port number, opened exclusively in raw mode.
 #pragma once
 
+#include <termios.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +29,10 @@ std::string device_path_for_port(int32_t port);
 // settings.
 std::unique_ptr<Transport> open_serial_port(const std::string& path, const std::string& name,
                                             const LineSettings& settings);
+
+// Raw mode plus byte size, parity, stop bits and a standard speed; false for a byte size the
+// line cannot take. Every other setting of the device stays.
+bool configure_termios(termios& tio, const LineSettings& settings);
 
 // Sets a baud rate outside the standard table (Linux termios2). Kept apart because its kernel
 // header clashes with <termios.h>.
