@@ -1,0 +1,20 @@
+#include "faults.h"
+
+namespace termsim {
+
+// Built from raw engine output: library distributions differ between implementations.
+double FaultDice::unit() {
+    return static_cast<double>(engine_() >> 11) * 0x1.0p-53;
+}
+
+bool FaultDice::strikes(double probability) {
+    if (probability <= 0) return false;
+    return unit() < probability;
+}
+
+int FaultDice::between(int low, int high) {
+    const auto span = static_cast<std::uint64_t>(high - low + 1);
+    return low + static_cast<int>(engine_() % span);
+}
+
+}  // namespace termsim
