@@ -116,7 +116,9 @@ public:
         return n == 1 ? byte : -1;
     }
 
-    void purge() override { tcflush(fd_, TCIOFLUSH); }
+    // Only input is discarded: dropping output could cut off the ACK that the previous
+    // exchange just wrote, and the terminal would then send the same record again.
+    void purge() override { tcflush(fd_, TCIFLUSH); }
     void drain() override { tcdrain(fd_); }
 
     void wait_readable(int timeout_ms) override {

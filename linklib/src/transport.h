@@ -12,7 +12,7 @@ public:
     virtual bool write(std::span<const uint8_t> bytes) = 0;
     // Next received byte without waiting, or -1 when none is waiting.
     virtual int read_byte() = 0;
-    // Discards unread input and unsent output.
+    // Discards unread input.
     virtual void purge() = 0;
     // Returns once everything written has left.
     virtual void drain() = 0;

@@ -1,0 +1,177 @@
+// linkbench: what the link library costs and how close it comes to the line's own speed.
+// Prints one table: CPU while the library waits, and polls per second against termsim next to
+// the ideal (the line time of every byte both ways plus the waits the protocol requires).
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim_launcher.h"
+#include "vantlink.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPort = 1;
+constexpr int kBitsPerByte = 10;
+constexpr const char* kAddresses = "ABCD";
+
+double seconds_between(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+double cpu_seconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto to_s = [](const timeval& tv) { return tv.tv_sec + tv.tv_usec / 1e6; };
+    return to_s(usage.ru_utime) + to_s(usage.ru_stime);
+}
+
+struct CpuFigure {
+    double wall_s;
+    double cpu_s;
+};
+
+CpuFigure measure_cpu(const std::function<void()>& work) {
+    const double cpu_before = cpu_seconds();
+    const auto start = Clock::now();
+    work();
+    return {seconds_between(start, Clock::now()), cpu_seconds() - cpu_before};
+}
+
+// A pseudo-terminal nobody answers on.
+struct SilentLine {
+    int master = -1;
+    SilentLine() {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master);
+        unlockpt(master);
+        setenv("VANTLINK_COM1", ptsname(master), 1);
+    }
+    ~SilentLine() { close(master); }
+};
+
+// Bytes a payload takes on the wire after the data encoding.
+size_t encoded_size(const unsigned char* data, int32_t length) {
+    size_t size = 0;
+    for (int32_t i = 0; i < length; ++i) {
+        const unsigned char b = data[i];
+        size += (b < 0x20 || b == 0x5C || (b >= 0xA0 && b != 0xDC)) ? 2 : 1;
+    }
+    return size;
+}
+
+struct PollFigure {
+    long polls = 0;
+    long records = 0;
+    long failures = 0;
+    double seconds = 0;
+    double ideal_seconds = 0;  // line time and protocol waits of the same polls
+};
+
+PollFigure run_polls(int baud, double duration_s) {
+    const double byte_s = static_cast<double>(kBitsPerByte) / baud;
+    const double esc_s = HM_get_ESC_delay() / 1000.0;
+    PollFigure figure;
+    const auto start = Clock::now();
+    while (seconds_between(start, Clock::now()) < duration_s) {
+        for (const char* a = kAddresses; *a; ++a) {
+            std::array<unsigned char, VANTLINK_POLL_BUFFER> buffer{};
+            int32_t length = 0;
+            const int32_t rc = HM_poll(kPort, *a, buffer.data(), &length);
+            ++figure.polls;
+            figure.ideal_seconds += 2 * byte_s;  // STX and the address byte
+            if (rc == RC_SUCCESS) {
+                ++figure.records;
+                // STX, payload, two check characters, ETX; the ESC delay; the ACK.
+                figure.ideal_seconds += (encoded_size(buffer.data(), length) + 4) * byte_s + esc_s;
+            } else if (rc == RC_NO_DATA) {
+                figure.ideal_seconds += byte_s;
+            } else {
+                ++figure.failures;
+            }
+        }
+    }
+    figure.seconds = seconds_between(start, Clock::now());
+    return figure;
+}
+
+bool poll_row(const char* label, int baud, bool with_records, double duration_s) {
+    simlaunch::TempDir dir;
+    std::vector<std::string> args = {"--baud", std::to_string(baud)};
+    for (const char* a = kAddresses; *a; ++a) {
+        std::string spec(1, *a);
+        if (with_records) spec += ",generate=100000x40";
+        args.insert(args.end(), {"--terminal", spec});
+    }
+    std::string error;
+    auto sim = simlaunch::SimProcess::start(dir.file("com1"), args, &error);
+    if (!sim) {
+        std::fprintf(stderr, "linkbench: %s\n", error.c_str());
+        return false;
+    }
+    setenv("VANTLINK_COM1", sim->link().c_str(), 1);
+    if (HM_OpenCommPort(kPort, baud, 8, 0, 1) != 1) {
+        std::fprintf(stderr, "linkbench: cannot open %s\n", sim->link().c_str());
+        return false;
+    }
+    const PollFigure f = run_polls(baud, duration_s);
+    HM_CloseCommPort(kPort);
+    const double measured = f.polls / f.seconds;
+    const double ideal = f.polls / f.ideal_seconds;
+    std::printf("  %-22s %6d %7ld %8ld %9.1f %9.1f %7.1f %%  %ld\n", label, baud, f.polls,
+                f.records, measured, ideal, 100.0 * measured / ideal, f.failures);
+    return f.failures == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double duration_s = 3.0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+            duration_s = std::atof(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: linkbench [--seconds PER_ROW]\n");
+            return 2;
+        }
+    }
+    std::printf("linkbench: vantlink %d against termsim\n\n", HM_version());
+
+    std::printf("  %-30s %9s %9s %7s\n", "CPU while waiting", "wall ms", "cpu ms", "cpu %");
+    const CpuFigure delay = measure_cpu([] { HM_time_delay(3000); });
+    std::printf("  %-30s %9.0f %9.2f %6.2f %%\n", "HM_time_delay(3000)", delay.wall_s * 1e3,
+                delay.cpu_s * 1e3, 100 * delay.cpu_s / delay.wall_s);
+    {
+        SilentLine line;
+        HM_OpenCommPort(kPort, 6, 8, 0, 1);
+        HM_set_time_out(2000);
+        std::array<unsigned char, VANTLINK_POLL_BUFFER> buffer{};
+        int32_t length = 0;
+        const CpuFigure timeout = measure_cpu([&] { HM_poll(kPort, 'A', buffer.data(), &length); });
+        HM_set_time_out(400);
+        HM_CloseCommPort(kPort);
+        std::printf("  %-30s %9.0f %9.2f %6.2f %%\n", "2 s time-out, silent line",
+                    timeout.wall_s * 1e3, timeout.cpu_s * 1e3,
+                    100 * timeout.cpu_s / timeout.wall_s);
+    }
+
+    std::printf("\n  %-22s %6s %7s %8s %9s %9s %9s  %s\n", "4 terminals polled", "baud", "polls",
+                "records", "polls/s", "ideal/s", "ratio", "failures");
+    bool ok = true;
+    for (int baud : {9600, 57600}) {
+        ok &= poll_row("answering EOT", baud, false, duration_s);
+        ok &= poll_row("40-byte records", baud, true, duration_s);
+    }
+    return ok ? 0 : 1;
+}
