@@ -11,19 +11,19 @@ namespace termsim {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-bool equal_ignoring_case(const std::string& a, const std::string& b) {
+bool same_name(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::toupper(static_cast<unsigned char>(x)) ==
                       std::toupper(static_cast<unsigned char>(y));
            });
 }
 
+namespace {
+
 constexpr const char* kPartialSuffix = ".partial~";
 
 bool ends_with_rom(const std::string& text) {
-    return text.size() > 4 && equal_ignoring_case(text.substr(text.size() - 4), "/ROM");
+    return text.size() > 4 && same_name(text.substr(text.size() - 4), "/ROM");
 }
 
 fs::path make_temporary_root() {
@@ -78,7 +78,7 @@ std::vector<std::string> FileStore::list(Area area) const {
 
 std::optional<std::string> FileStore::find(Area area, const std::string& name) const {
     for (const auto& candidate : list(area)) {
-        if (equal_ignoring_case(candidate, name)) return candidate;
+        if (same_name(candidate, name)) return candidate;
     }
     return std::nullopt;
 }

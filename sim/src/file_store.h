@@ -18,6 +18,9 @@ struct TerminalFileName {
     std::string name;
 };
 
+// Terminal file names ignore case.
+bool same_name(const std::string& a, const std::string& b);
+
 TerminalFileName parse_terminal_file_name(const std::string& text);
 // Host text becomes a path on the PC: refuse anything that could leave the store.
 bool is_safe_file_name(const std::string& name);

@@ -62,6 +62,8 @@ Answer Terminal::poll() {
 }
 
 Answer Terminal::command(std::uint8_t letter, const Bytes& data) {
+    // Any other request ends a directory listing that the host did not finish.
+    if (letter != 'D') directory_.reset();
     const auto& table = handlers();
     const auto found = table.find(letter);
     if (found == table.end()) {

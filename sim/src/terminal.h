@@ -107,12 +107,14 @@ private:
     Answer on_cancel_download(const Bytes& data);
     Answer on_tester_start(const Bytes& data);
 
-    Answer store_table(const char* what, std::string& table, const Bytes& data);
+    Answer store_table(char letter, const char* what, std::string& table, const Bytes& data);
+    std::optional<std::string> find_program(Area area, const std::string& name) const;
     Answer next_upload_block();
-    Answer next_directory_part(Area area);
+    std::vector<std::string> directory_parts(Area area) const;
+    Answer next_directory_part();
     std::string ram_size_digits() const;
     std::string flash_size_digits() const;
-    int free_kb(Area area, int total_kb) const;
+    int free_kb(Area area) const;
 
     struct Upload {
         std::string name;

@@ -139,6 +139,22 @@ Bytes TermsimProcess::exchange(const Bytes& request, std::size_t answer_size,
     return read(answer_size, limit);
 }
 
+Bytes TermsimProcess::read_answer(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    Bytes answer;
+    while (true) {
+        const Bytes next = read(1, std::chrono::milliseconds(remaining_ms(deadline)));
+        if (next.empty()) return answer;
+        answer.push_back(next[0]);
+        if (answer[0] != 0x02 || next[0] == 0x03) return answer;
+    }
+}
+
+Bytes TermsimProcess::command(char letter, const std::string& data, char address) {
+    write(command_request(letter, data, address));
+    return read_answer();
+}
+
 std::string read_text_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -166,6 +182,60 @@ Bytes command_request(char letter, const std::string& data, char address) {
 
 Bytes poll_request(char address) {
     return {0x02, static_cast<std::uint8_t>(address + 0x80)};
+}
+
+}  // namespace termsim_test
+
+namespace termsim_test {
+
+Bytes decoded_payload(const Bytes& answer) {
+    if (answer.size() < 4 || answer.front() != 0x02 || answer.back() != 0x03) return {};
+    const Bytes payload(answer.begin() + 1, answer.end() - 3);
+    unsigned check = static_cast<unsigned>(payload.size());
+    for (std::uint8_t b : payload) check += b;
+    check &= 0xFF;
+    if ((answer[answer.size() - 3] & 0x0F) != (check >> 4) ||
+        (answer[answer.size() - 2] & 0x0F) != (check & 0x0F)) {
+        return {};
+    }
+    Bytes decoded;
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+        if (payload[i] != 0x5C || i + 1 == payload.size()) {
+            decoded.push_back(payload[i]);
+            continue;
+        }
+        const std::uint8_t next = payload[++i];
+        if (next == 0x5C) {
+            decoded.push_back(0x5C);
+        } else if (next >= 0x80) {
+            decoded.push_back(static_cast<std::uint8_t>(next - 0x80));
+        } else {
+            decoded.push_back(static_cast<std::uint8_t>(next + 0x80));
+        }
+    }
+    return decoded;
+}
+
+std::string answer_body(const Bytes& answer) {
+    const Bytes decoded = decoded_payload(answer);
+    if (decoded.size() < 2) return "<no data answer>";
+    return std::string(decoded.begin() + 2, decoded.end());
+}
+
+Bytes encoded(const Bytes& raw) {
+    Bytes out;
+    for (std::uint8_t b : raw) {
+        if (b < 0x20) {
+            out.insert(out.end(), {0x5C, static_cast<std::uint8_t>(b + 0x80)});
+        } else if (b == 0x5C) {
+            out.insert(out.end(), {0x5C, 0x5C});
+        } else if (b >= 0xA0 && b != 0xDC) {
+            out.insert(out.end(), {0x5C, static_cast<std::uint8_t>(b - 0x80)});
+        } else {
+            out.push_back(b);
+        }
+    }
+    return out;
 }
 
 }  // namespace termsim_test

@@ -39,6 +39,9 @@ public:
     Bytes read_for(std::chrono::milliseconds window);
     Bytes exchange(const Bytes& request, std::size_t answer_size,
                    std::chrono::milliseconds limit = 2000ms);
+    // Reads one answer: a single byte, or a data answer up to its ETX.
+    Bytes read_answer(std::chrono::milliseconds limit = 2000ms);
+    Bytes command(char letter, const std::string& data, char address);
 
     // Sends SIGTERM and waits; returns the exit status as waitpid reports it.
     int stop();
@@ -58,5 +61,11 @@ void write_text_file(const std::filesystem::path& path, const std::string& text)
 // The host's side of the framing, written out independently of termsim's code.
 Bytes command_request(char letter, const std::string& data, char address);
 Bytes poll_request(char address);
+// Checks a data answer's check characters and returns its decoded payload; empty when the
+// answer is no well-formed data answer.
+Bytes decoded_payload(const Bytes& answer);
+// Decoded payload from byte 2 on (status byte, text or digits), as text.
+std::string answer_body(const Bytes& answer);
+Bytes encoded(const Bytes& raw);
 
 }  // namespace termsim_test
