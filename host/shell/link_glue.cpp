@@ -1,0 +1,46 @@
+#include "link_glue.h"
+
+#include <QCoreApplication>
+
+#include "host_settings.h"
+#include "vantlink.h"
+
+namespace vantrel {
+
+namespace {
+
+void processPendingEvents() {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+}  // namespace
+
+void pushLinkSettings(const HostSettings& settings) {
+    HM_set_time_out(settings.Time_out);
+    HM_set_ESC_delay(settings.ESC_delay);
+    HM_set_NAK_delay(settings.NAK_delay);
+    HM_set_power_saving_status(settings.Power_Saving ? 1 : 0);
+    HM_set_upload_file_save_mode(static_cast<int32_t>(settings.Upload_Save_Mode));
+}
+
+void pushPowerSaving(bool on) {
+    HM_set_power_saving_status(on ? 1 : 0);
+}
+
+void installMessagePump() {
+    HM_set_message_pump(&processPendingEvents);
+}
+
+void removeMessagePump() {
+    HM_set_message_pump(nullptr);
+}
+
+int linkPowerSavingReturn() {
+    return HM_get_power_saving_return();
+}
+
+int linkVersion() {
+    return HM_version();
+}
+
+}  // namespace vantrel

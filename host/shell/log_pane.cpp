@@ -1,0 +1,91 @@
+#include "log_pane.h"
+
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+namespace vantrel {
+
+LogPane::LogPane(const QString& caption, QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      list_(new QListWidget(this)) {
+    setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list_);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list_->setUniformItemSizes(true);
+    list_->viewport()->installEventFilter(this);
+    setFontSize(8);
+    hide();
+}
+
+void LogPane::appendText(std::string_view text) {
+    pending_ += text;
+    const auto lastFeed = pending_.rfind('\n');
+    if (lastFeed == std::string::npos) return;
+
+    if (list_->count() > kMaxEntries) dropOldest(kDropCount);
+    QStringList lines;
+    std::size_t start = 0;
+    while (start <= lastFeed) {
+        const auto feed = pending_.find('\n', start);
+        lines << QString::fromLocal8Bit(pending_.data() + start,
+                                        static_cast<qsizetype>(feed - start));
+        start = feed + 1;
+    }
+    // A partial last line waits for the rest instead of being lost.
+    pending_.erase(0, lastFeed + 1);
+    list_->addItems(lines);
+    list_->scrollToBottom();
+}
+
+void LogPane::dropOldest(int count) {
+    list_->setUpdatesEnabled(false);
+    for (int i = 0; i < count && list_->count() > 0; ++i) delete list_->takeItem(0);
+    list_->setUpdatesEnabled(true);
+}
+
+void LogPane::clearEntries(int count) {
+    if (count < 0 || count >= list_->count())
+        list_->clear();
+    else
+        dropOldest(count);
+    pending_.clear();
+    list_->update();
+}
+void LogPane::setFontSize(int size) {
+    QFont font("Courier");
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPixelSize(std::max(size, 1));
+    font.setWeight(QFont::Thin);
+    list_->setFont(font);
+}
+
+int LogPane::entryCount() const {
+    return list_->count();
+}
+
+QString LogPane::entry(int index) const {
+    const auto* item = list_->item(index);
+    return item ? item->text() : QString();
+}
+
+void LogPane::closeEvent(QCloseEvent* event) {
+    // Hiding instead of destroying keeps later results visible with the next report.
+    event->ignore();
+    hide();
+    emit closedByOperator();
+}
+
+bool LogPane::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && parentWidget())
+        parentWidget()->activateWindow();
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,328 @@
+#include "main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "command_ids.h"
+#include "link_glue.h"
+#include "log_pane.h"
+#include "pictures.h"
+#include "vantrel_view.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kSmallestGrowableFont = 9;
+constexpr int kFontStep = 2;
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(new CVantrelView(this)) {
+    setWindowTitle(QApplication::applicationName());
+    setCentralWidget(view_);
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
+    createPanes();
+    view_->attachPanes(messagePane_, dataPane_);
+    registerFrameCommands();
+    connect(view_, &CVantrelView::commandStatesChanged, this, &CMainFrame::updateCommandStates);
+    connect(view_, &CVantrelView::closeReady, this, &CMainFrame::closeWithoutAsking);
+    updateCommandStates();
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, const QString& text, int id) {
+    auto* action = menu->addAction(text);
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id] { view_->runCommand(id); });
+    actions_.emplace(id, action);
+    return action;
+}
+
+QAction* CMainFrame::commandAction(int id) const {
+    const auto found = actions_.find(id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::buildMenus() {
+    buildSetupMenu();
+    buildExecuteMenu();
+    buildPortWindowHelpMenus();
+    for (auto* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+}
+
+void CMainFrame::buildSetupMenu() {
+    auto* setup = menuBar()->addMenu("&Setup");
+    addCommand(setup, "&Terminal", ID_SETUP_TERMINAL);
+    addCommand(setup, "&Parameter", ID_SETUP_PARAMETER);
+    addCommand(setup, "Download cfg.", ID_SETUP_DOWNLOAD_CFG);
+    addCommand(setup, "Upload cfg.", ID_SETUP_UPLOAD_CFG);
+    addCommand(setup, "Poll", ID_SETUP_POLL);
+    addCommand(setup, "Modem", ID_SETUP_MODEM);
+    addCommand(setup, "Time Synchronize", ID_SETUP_TIME_SYNC);
+    addCommand(setup, "Command Line setting", ID_SETUP_COMMAND_LINE);
+    setup->addSeparator();
+    addCommand(setup, "E&xit", ID_APP_EXIT);
+}
+
+void CMainFrame::buildExecuteMenu() {
+    auto* execute = menuBar()->addMenu("&Execute");
+    addCommand(execute, "Cold Start", ID_EXEC_COLD_START);
+    addCommand(execute, "Download", ID_EXEC_DOWNLOAD);
+    addCommand(execute, "Download (From Dir)", ID_EXEC_DOWNLOAD_DIR);
+    auto* inquire = execute->addMenu("Inquire Terminal's");
+    addCommand(inquire, "RAM Size", ID_INQ_RAM_SIZE);
+    addCommand(inquire, "ROM Size", ID_INQ_ROM_SIZE);
+    addCommand(inquire, "Running Program", ID_INQ_RUNNING_PROGRAM);
+    addCommand(inquire, "Directory", ID_INQ_DIRECTORY);
+    addCommand(inquire, "Directory (Flash ROM)", ID_INQ_DIRECTORY_ROM);
+    addCommand(inquire, "File Exist", ID_INQ_FILE_EXIST);
+    addCommand(inquire, "Firmware Version", ID_INQ_FIRMWARE);
+    addCommand(inquire, "Terminal ID", ID_INQ_TERMINAL_ID);
+    addCommand(inquire, "Upload Mode", ID_INQ_UPLOAD_MODE);
+    addCommand(execute, "Kermit", ID_EXEC_KERMIT);
+    addCommand(execute, "KD24 CFG", ID_EXEC_KD24_CFG);
+    addCommand(execute, "Poll", ID_EXEC_POLL);
+    auto* power = execute->addMenu("Power Saving");
+    addCommand(power, "OFF", ID_POWER_SAVING_OFF);
+    addCommand(power, "ON", ID_POWER_SAVING_ON);
+    addCommand(execute, "Purge (Delete)", ID_EXEC_PURGE);
+    addCommand(execute, "Run", ID_EXEC_RUN);
+    addCommand(execute, "Run (Flash ROM)", ID_EXEC_RUN_ROM);
+    addCommand(execute, "Send Data", ID_EXEC_SEND_DATA);
+    buildSetTerminalMenu(execute);
+    addCommand(execute, "Upload", ID_EXEC_UPLOAD);
+    addCommand(execute, "Upload (From Dir)", ID_EXEC_UPLOAD_DIR);
+    addCommand(execute, "Warm start", ID_EXEC_WARM_START);
+    execute->addSeparator();
+    addCommand(execute, "Run Batch Script", ID_EXEC_BATCH_SCRIPT);
+    addCommand(execute, "Stop", ID_EXEC_STOP);
+}
+
+void CMainFrame::buildSetTerminalMenu(QMenu* execute) {
+    auto* set = execute->addMenu("Set Terminal's");
+    addCommand(set, "Address", ID_SET_ADDRESS);
+    addCommand(set, "AutoBoot Program", ID_SET_AUTOBOOT);
+    addCommand(set, "Bar Config. table", ID_SET_BAR_TABLE);
+    auto* buzzer = set->addMenu("Buzzer");
+    addCommand(buzzer, "Low", ID_SET_BUZZER_LOW);
+    addCommand(buzzer, "Medium", ID_SET_BUZZER_MEDIUM);
+    addCommand(buzzer, "High", ID_SET_BUZZER_HIGH);
+    auto* font = set->addMenu("Font (system default)");
+    addCommand(font, "All", ID_SET_FONT_ALL);
+    addCommand(font, "16x8", ID_SET_FONT_16X8);
+    addCommand(font, "32x16", ID_SET_FONT_32X16);
+    addCommand(set, "Set Comm. Table", ID_SET_COMM_TABLE);
+    addCommand(set, "Set Device table", ID_SET_DEVICE_TABLE);
+    addCommand(set, "Executable area size", ID_SET_EXE_SIZE);
+    auto* key = set->addMenu("Key");
+    addCommand(key, "Lock", ID_SET_KEY_LOCK);
+    addCommand(key, "Unlock", ID_SET_KEY_UNLOCK);
+    addCommand(key, "Partial lock", ID_SET_KEY_PARTIAL);
+    addCommand(key, "Restore system keymap", ID_SET_KEYMAP_RESTORE);
+    addCommand(set, "Password", ID_SET_PASSWORD);
+    addCommand(set, "Time and Date", ID_SET_TIME_DATE);
+    addCommand(set, "UPS off", ID_SET_UPS_OFF);
+}
+
+void CMainFrame::buildPortWindowHelpMenus() {
+    auto* port = menuBar()->addMenu("&Port");
+    addCommand(port, "Connect / Dial ", ID_PORT_CONNECT);
+    addCommand(port, "Disconnect / Hang up", ID_PORT_DISCONNECT);
+
+    auto* window = menuBar()->addMenu("&Window");
+    auto* data = window->addMenu("Data Window");
+    addCommand(data, "Clear", ID_DATA_WINDOW_CLEAR);
+    addCommand(data, "Hide", ID_DATA_WINDOW_HIDE);
+    addCommand(data, "Show", ID_DATA_WINDOW_SHOW);
+    auto* message = window->addMenu("Message Window");
+    addCommand(message, "Clear", ID_MESSAGE_WINDOW_CLEAR);
+    addCommand(message, "Hide", ID_MESSAGE_WINDOW_HIDE);
+    addCommand(message, "Show", ID_MESSAGE_WINDOW_SHOW);
+    auto* font = window->addMenu("Font size");
+    addCommand(font, "Smaller", ID_FONT_SMALLER);
+    addCommand(font, "Big", ID_FONT_BIG);
+
+    auto* help = menuBar()->addMenu("&Help");
+    addCommand(help, "Help Topics", ID_HELP_TOPICS);
+    help->addSeparator();
+    addCommand(help, "About vantrel...", ID_APP_ABOUT);
+    addCommand(help, "DLL version", ID_DLL_VERSION);
+}
+
+void CMainFrame::buildToolBar() {
+    toolBar_ = addToolBar("Toolbar");
+    toolBar_->setObjectName("Toolbar");
+    toolBar_->setIconSize(QSize(24, 22));
+    const std::pair<int, const char*> buttons[] = {
+        {ID_EXEC_COLD_START, "Cold Start"},
+        {ID_SET_AUTOBOOT, "AutoBoot Program"},
+        {ID_SET_BAR_TABLE, "Bar Config. table"},
+        {ID_SET_COMM_TABLE, "Set Comm. Table"},
+        {ID_SET_TIME_DATE, "Time and Date"},
+        {ID_SET_DEVICE_TABLE, "Set Device table"},
+        {ID_INQ_DIRECTORY, "Directory"},
+        {ID_EXEC_DOWNLOAD, "Download"},
+        {ID_SET_EXE_SIZE, "Executable area size"},
+        {ID_EXEC_POLL, "Poll"},
+        {ID_EXEC_PURGE, "Purge (Delete)"},
+        {ID_INQ_RAM_SIZE, "RAM Size"},
+        {ID_EXEC_RUN, "Run"},
+        {ID_EXEC_UPLOAD, "Upload"},
+        {ID_SET_UPS_OFF, "UPS off"},
+        {ID_EXEC_WARM_START, "Warm start"},
+        {ID_EXEC_STOP, "Stop"},
+    };
+    for (const auto& [id, text] : buttons) {
+        auto* action = toolBar_->addAction(toolbarIcon(id), text);
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id = id] { view_->runCommand(id); });
+        actions_.emplace(id, action);
+    }
+}
+
+void CMainFrame::buildStatusBar() {
+    statusBar()->showMessage("Ready");
+    auto indicator = [this](const char* text) {
+        auto* label = new QLabel(text, this);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setEnabled(false);
+        statusBar()->addPermanentWidget(label);
+        return label;
+    };
+    capsIndicator_ = indicator("CAP");
+    numIndicator_ = indicator("NUM");
+    scrollIndicator_ = indicator("SCRL");
+}
+
+void CMainFrame::createPanes() {
+    const QRect work = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int w = work.width();
+    const int h = work.height();
+    messagePane_ = new LogPane("Message Window", this);
+    messagePane_->setGeometry(work.x() + w / 2, work.y() + h - h / 4, w / 2, h / 4);
+    dataPane_ = new LogPane("Polling Data Window", this);
+    dataPane_->setGeometry(work.x(), work.y() + h - h / 4, w / 2, h / 4);
+}
+
+void CMainFrame::registerFrameCommands() {
+    auto paneCommands = [this](LogPane* pane, bool HostState::*shown, int clearId, int hideId,
+                               int showId) {
+        view_->setCommandHandler(clearId, [this, pane, shown] {
+            if (view_->state().*shown) pane->clearEntries();
+        });
+        view_->setCommandHandler(hideId, [this, pane, shown] {
+            pane->hide();
+            view_->state().*shown = false;
+        });
+        view_->setCommandHandler(showId, [this, pane, shown] {
+            pane->show();
+            view_->state().*shown = true;
+        });
+    };
+    paneCommands(dataPane_, &HostState::dataWindowShown, ID_DATA_WINDOW_CLEAR, ID_DATA_WINDOW_HIDE,
+                 ID_DATA_WINDOW_SHOW);
+    paneCommands(messagePane_, &HostState::messageWindowShown, ID_MESSAGE_WINDOW_CLEAR,
+                 ID_MESSAGE_WINDOW_HIDE, ID_MESSAGE_WINDOW_SHOW);
+    view_->setCommandHandler(ID_FONT_BIG, [this] { fontBigger(); });
+    view_->setCommandHandler(ID_FONT_SMALLER, [this] { fontSmaller(); });
+    view_->setCommandHandler(ID_APP_EXIT, [this] { close(); });
+    view_->setCommandHandler(ID_APP_ABOUT, [this] { showAbout(); });
+    view_->setCommandHandler(ID_DLL_VERSION, [this] { showDllVersion(); });
+}
+
+void CMainFrame::fontBigger() {
+    view_->settings().FONT_SIZE += kFontStep;
+    applyFontSize();
+}
+
+void CMainFrame::fontSmaller() {
+    int& size = view_->settings().FONT_SIZE;
+    if (size < kSmallestGrowableFont) return;
+    size -= kFontStep;
+    applyFontSize();
+}
+
+void CMainFrame::applyFontSize() {
+    dataPane_->setFontSize(view_->settings().FONT_SIZE);
+    messagePane_->setFontSize(view_->settings().FONT_SIZE);
+}
+
+void CMainFrame::showAbout() {
+    QMessageBox::about(this, "About vantrel", "vantrel Version 1.6");
+}
+
+void CMainFrame::showDllVersion() {
+    QMessageBox::information(this, "DLL VERSION",
+                             QString::asprintf("VANTLINK.DLL version %d", linkVersion()),
+                             QMessageBox::Ok);
+}
+
+void CMainFrame::updateCommandStates() {
+    for (const auto& [id, action] : actions_) action->setEnabled(view_->isCommandEnabled(id));
+}
+
+void CMainFrame::closeWithoutAsking() {
+    skipExitQuestion_ = true;
+    close();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!skipExitQuestion_ && !exitConfirmed_) {
+        const auto answer =
+            QMessageBox::question(this, QApplication::applicationName(), "Exit Program?",
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+        exitConfirmed_ = true;
+    }
+    // The running command still uses the state, the panes and the port: stop it and close
+    // once it has returned.
+    if (view_->commandRunning()) {
+        view_->requestCloseAfterCommand();
+        event->ignore();
+        return;
+    }
+    view_->finish();
+    messagePane_->hide();
+    dataPane_->hide();
+    event->accept();
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+        updateLockIndicators(event);
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::updateLockIndicators(QEvent* event) {
+    if (event->type() != QEvent::KeyRelease) return;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_CapsLock:
+            capsIndicator_->setEnabled(!capsIndicator_->isEnabled());
+            break;
+        case Qt::Key_NumLock:
+            numIndicator_->setEnabled(!numIndicator_->isEnabled());
+            break;
+        case Qt::Key_ScrollLock:
+            scrollIndicator_->setEnabled(!scrollIndicator_->isEnabled());
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QMainWindow>
+#include <map>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace vantrel {
+
+class CVantrelView;
+class LogPane;
+
+// The main window: menus, toolbar, status bar, the two panes, and the view as client area.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+
+    CVantrelView* view() const { return view_; }
+    LogPane* messagePane() const { return messagePane_; }
+    LogPane* dataPane() const { return dataPane_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    // The menu or toolbar action of a command (the menu's when both exist).
+    QAction* commandAction(int id) const;
+
+    // Brings every action in line with the ready flag, the line state and the handlers.
+    void updateCommandStates();
+    void fontBigger();
+    void fontSmaller();
+    // Closes without the exit question (command-line and batch runs).
+    void closeWithoutAsking();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    QAction* addCommand(QMenu* menu, const QString& text, int id);
+    void buildMenus();
+    void buildSetupMenu();
+    void buildExecuteMenu();
+    void buildSetTerminalMenu(QMenu* execute);
+    void buildPortWindowHelpMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void createPanes();
+    void registerFrameCommands();
+    void applyFontSize();
+    void showAbout();
+    void showDllVersion();
+    void updateLockIndicators(QEvent* event);
+
+    CVantrelView* view_;
+    LogPane* messagePane_ = nullptr;
+    LogPane* dataPane_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    std::multimap<int, QAction*> actions_;
+    QLabel* capsIndicator_ = nullptr;
+    QLabel* numIndicator_ = nullptr;
+    QLabel* scrollIndicator_ = nullptr;
+    bool skipExitQuestion_ = false;
+    bool exitConfirmed_ = false;
+};
+
+}  // namespace vantrel

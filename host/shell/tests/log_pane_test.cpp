@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "log_pane.h"
+
+using vantrel::LogPane;
+
+TEST(HostLogPane, EachCompleteLineIsOneEntry) {
+    LogPane pane("Message Window", nullptr);
+    pane.appendText("A 09:05:07 Cold Start  Successfully\n");
+    pane.appendText("first\nsecond\n");
+    ASSERT_EQ(pane.entryCount(), 3);
+    EXPECT_EQ(pane.entry(0), "A 09:05:07 Cold Start  Successfully");
+    EXPECT_EQ(pane.entry(2), "second");
+    EXPECT_FALSE(pane.isVisible());  // panes start hidden
+}
+
+TEST(HostLogPane, PartialLinesWaitForTheirEnd) {
+    LogPane pane("Polling Data Window", nullptr);
+    pane.appendText("rec");
+    EXPECT_EQ(pane.entryCount(), 0);
+    pane.appendText("ord 1\nrecord");
+    pane.appendText(" 2\n");
+    ASSERT_EQ(pane.entryCount(), 2);
+    EXPECT_EQ(pane.entry(0), "record 1");
+    EXPECT_EQ(pane.entry(1), "record 2");
+}
+
+TEST(HostLogPane, MoreThan2000EntriesLoseTheTenOldest) {
+    LogPane pane("Message Window", nullptr);
+    std::string block;
+    for (int i = 0; i < 2000; ++i) block += "line " + std::to_string(i) + "\n";
+    pane.appendText(block);
+    EXPECT_EQ(pane.entryCount(), 2000);
+    pane.appendText("line 2000\n");  // 2000 is not more than 2000: nothing dropped
+    EXPECT_EQ(pane.entryCount(), 2001);
+    pane.appendText("line 2001\n");
+    EXPECT_EQ(pane.entryCount(), 1992);
+    EXPECT_EQ(pane.entry(0), "line 10");
+    EXPECT_EQ(pane.entry(1991), "line 2001");
+    pane.appendText("no line feed yet");  // nothing added, nothing dropped
+    EXPECT_EQ(pane.entryCount(), 1992);
+}
+
+TEST(HostLogPane, ClearRemovesEntriesAndPendingText) {
+    LogPane pane("Message Window", nullptr);
+    pane.appendText("a\nb\nc\nd\npending");
+    pane.clearEntries(2);
+    ASSERT_EQ(pane.entryCount(), 2);
+    EXPECT_EQ(pane.entry(0), "c");
+    pane.appendText("\n");  // the pending text went with the clear
+    EXPECT_EQ(pane.entry(2), "");
+    pane.clearEntries();
+    EXPECT_EQ(pane.entryCount(), 0);
+}

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolBar>
+
+#include "command_ids.h"
+#include "frame_fixture.h"
+#include "log_pane.h"
+#include "modal_answerer.h"
+#include "profile_file.h"
+
+using namespace vantrel;
+
+namespace {
+
+class HostMainFrame : public FrameFixture {};
+
+}  // namespace
+
+TEST_F(HostMainFrame, ToolbarHoldsTheCommandsInOrder) {
+    const int expected[] = {ID_EXEC_COLD_START, ID_SET_AUTOBOOT,  ID_SET_BAR_TABLE,
+                            ID_SET_COMM_TABLE,  ID_SET_TIME_DATE, ID_SET_DEVICE_TABLE,
+                            ID_INQ_DIRECTORY,   ID_EXEC_DOWNLOAD, ID_SET_EXE_SIZE,
+                            ID_EXEC_POLL,       ID_EXEC_PURGE,    ID_INQ_RAM_SIZE,
+                            ID_EXEC_RUN,        ID_EXEC_UPLOAD,   ID_SET_UPS_OFF,
+                            ID_EXEC_WARM_START, ID_EXEC_STOP};
+    const auto actions = frame->toolBar()->actions();
+    ASSERT_EQ(actions.size(), std::size(expected));
+    for (int i = 0; i < actions.size(); ++i) {
+        EXPECT_EQ(actions[i]->data().toInt(), expected[i]) << i;
+        EXPECT_FALSE(actions[i]->icon().isNull());
+    }
+}
+
+TEST_F(HostMainFrame, EnablingFollowsReadyAndConnectedFlags) {
+    int coldStarts = 0;
+    view().setCommandHandler(ID_EXEC_COLD_START, [&] { ++coldStarts; });
+    view().setCommandHandler(ID_PORT_CONNECT, [] {});
+    view().setCommandHandler(ID_PORT_DISCONNECT, [] {});
+
+    EXPECT_TRUE(enabled(ID_EXEC_COLD_START));
+    EXPECT_FALSE(enabled(ID_EXEC_STOP));
+    EXPECT_TRUE(enabled(ID_PORT_CONNECT));
+    EXPECT_FALSE(enabled(ID_PORT_DISCONNECT));
+    EXPECT_FALSE(enabled(ID_EXEC_UPLOAD));  // not built here: stays disabled
+    EXPECT_TRUE(enabled(ID_DLL_VERSION));
+
+    view().setConnected(true);
+    EXPECT_FALSE(enabled(ID_PORT_CONNECT));
+    EXPECT_TRUE(enabled(ID_PORT_DISCONNECT));
+
+    view().setReady(false);
+    EXPECT_FALSE(enabled(ID_EXEC_COLD_START));
+    EXPECT_TRUE(enabled(ID_EXEC_STOP));
+    EXPECT_FALSE(enabled(ID_PORT_DISCONNECT));
+    EXPECT_TRUE(enabled(ID_MESSAGE_WINDOW_SHOW));
+    EXPECT_FALSE(view().runCommand(ID_EXEC_COLD_START));  // guarded even if triggered
+    EXPECT_EQ(coldStarts, 0);
+
+    frame->commandAction(ID_EXEC_STOP)->trigger();
+    EXPECT_TRUE(view().state().isReady());
+    EXPECT_TRUE(enabled(ID_EXEC_COLD_START));
+    frame->commandAction(ID_EXEC_COLD_START)->trigger();
+    EXPECT_EQ(coldStarts, 1);
+    view().setConnected(false);  // no hang-up handler run at teardown
+}
+
+TEST_F(HostMainFrame, CloseAsksAndOnlyYesCloses) {
+    {
+        ModalAnswerer no(ModalAnswerer::pressButton(QMessageBox::No));
+        EXPECT_FALSE(frame->close());
+        EXPECT_EQ(no.lastText(), "Exit Program?");
+    }
+    EXPECT_TRUE(frame->isVisible());
+    view().settings().FONT_SIZE = 12;
+    {
+        ModalAnswerer yes(ModalAnswerer::pressButton(QMessageBox::Yes));
+        EXPECT_TRUE(frame->close());
+        EXPECT_EQ(yes.answered(), 1);
+    }
+    EXPECT_FALSE(frame->isVisible());
+    // Settings are saved on the way out.
+    EXPECT_EQ(ProfileFile(folder.file("Vantcom.ini")).read("MESSAGE_WINDOW", "FONT_SIZE", ""),
+              "12");
+}
+
+TEST_F(HostMainFrame, CloseDuringCommandStopsItAndWaitsForIt) {
+    std::vector<std::string> events;
+    view().setCommandHandler(ID_EXEC_COLD_START, [&] {
+        view().setReady(false);
+        QTimer::singleShot(20, frame.get(), [&] { frame->close(); });
+        // A terminal loop waits with the message pump until Stop sets the ready flag.
+        while (!view().state().isReady()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        events.push_back(frame->isVisible() ? "stopped while open" : "stopped after close");
+        view().state().status[0] = TerminalStatus::Done;  // still usable
+    });
+    ModalAnswerer yes(ModalAnswerer::pressButton(QMessageBox::Yes));
+    frame->commandAction(ID_EXEC_COLD_START)->trigger();
+    QApplication::processEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0], "stopped while open");
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_EQ(yes.answered(), 1);
+}
+
+TEST_F(HostMainFrame, WindowMenuShowsHidesAndClearsPanes) {
+    auto* data = frame->dataPane();
+    data->appendText("x\n");
+    frame->commandAction(ID_DATA_WINDOW_CLEAR)->trigger();  // hidden: nothing cleared
+    EXPECT_EQ(data->entryCount(), 1);
+    frame->commandAction(ID_DATA_WINDOW_SHOW)->trigger();
+    EXPECT_TRUE(data->isVisible());
+    frame->commandAction(ID_DATA_WINDOW_CLEAR)->trigger();
+    EXPECT_EQ(data->entryCount(), 0);
+
+    view().reporter().report('A', "Cold Start", "", 0);
+    auto* message = frame->messagePane();
+    EXPECT_TRUE(message->isVisible());
+    frame->commandAction(ID_MESSAGE_WINDOW_HIDE)->trigger();
+    EXPECT_FALSE(message->isVisible());
+    view().reporter().report('A', "Cold Start", "", 0);  // the next report shows it again
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->entryCount(), 2);
+    message->close();  // its own close box only hides it
+    view().reporter().report('B', "Warm start", "", 4);
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->entryCount(), 3);
+}
+
+TEST_F(HostMainFrame, FontSizeLimits) {
+    auto& size = view().settings().FONT_SIZE;
+    ASSERT_EQ(size, 8);
+    frame->commandAction(ID_FONT_SMALLER)->trigger();
+    EXPECT_EQ(size, 8);
+    frame->commandAction(ID_FONT_BIG)->trigger();
+    EXPECT_EQ(size, 10);
+    EXPECT_EQ(frame->messagePane()->list()->font().pixelSize(), 10);
+    EXPECT_EQ(frame->dataPane()->list()->font().pixelSize(), 10);
+    frame->commandAction(ID_FONT_SMALLER)->trigger();
+    EXPECT_EQ(size, 8);
+    for (int i = 0; i < 50; ++i) frame->commandAction(ID_FONT_BIG)->trigger();
+    EXPECT_EQ(size, 108);
+}
+
+TEST_F(HostMainFrame, AboutAndDllVersionBoxes) {
+    {
+        ModalAnswerer ok(ModalAnswerer::pressButton(QMessageBox::Ok));
+        frame->commandAction(ID_DLL_VERSION)->trigger();
+        EXPECT_EQ(ok.lastText(), "VANTLINK.DLL version 7");
+        EXPECT_EQ(ok.lastTitle(), "DLL VERSION");
+    }
+    {
+        ModalAnswerer ok(ModalAnswerer::pressButton(QMessageBox::Ok));
+        frame->commandAction(ID_APP_ABOUT)->trigger();
+        EXPECT_TRUE(ok.lastText().contains("vantrel")) << ok.lastText().toStdString();
+        EXPECT_TRUE(ok.lastText().contains("1.6"));
+    }
+}
+
+TEST_F(HostMainFrame, ResultBoxOnlyInCommandLineMode) {
+    ModalAnswerer ok(ModalAnswerer::pressButton(QMessageBox::Ok));
+    ok.keepAnswering();
+    view().reporter().report('A', "Cold Start", "", 4);
+    EXPECT_EQ(ok.answered(), 0);
+    view().state().commandLineMode = true;
+    view().reporter().report('A', "Cold Start", "", 4);
+    EXPECT_EQ(ok.answered(), 1);
+    EXPECT_EQ(ok.lastText(), "A Cold Start  Time out");
+}
+
+namespace {
+
+class HostStartUp : public FrameFixture {
+protected:
+    void SetUp() override {}
+};
+
+}  // namespace
+
+TEST_F(HostStartUp, UnknownTerminalTypeAsksWithoutLosingThePhoneBook) {
+    writeFile(folder.file("Vantcom.ini"),
+              "[MESSAGE_WINDOW]\nFONT_SIZE=14\n[Modem]\nModem_Phone_no001=5550100\n"
+              "Modem_Phone_name001=Depot\n");
+    ModalAnswerer pick([](QWidget* dialog) {
+        auto buttons = dialog->findChildren<QAbstractButton*>();
+        for (auto* button : buttons)
+            if (button->text() == "VS15") button->click();
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    start();
+    EXPECT_EQ(pick.answered(), 1);
+    EXPECT_EQ(pick.lastTitle(), "Terminal type select");
+    const auto& s = view().settings();
+    EXPECT_EQ(s.Terminal_type, TerminalType::VS15);
+    EXPECT_EQ(s.Time_out, 500);
+    EXPECT_TRUE(s.Power_Saving);
+    EXPECT_EQ(view().state().kind[0], static_cast<int>(TerminalType::VS15));
+    const ProfileFile file(folder.file("Vantcom.ini"));
+    EXPECT_EQ(file.read("Communication", "Terminal_type", ""), "VS15");
+    EXPECT_EQ(file.read("Modem", "Modem_Phone_no001", ""), "5550100");
+    EXPECT_EQ(file.read("MESSAGE_WINDOW", "FONT_SIZE", ""), "14");
+}
+
+TEST_F(HostStartUp, ErrorLogThatCannotOpenTurnsLoggingOff) {
+    writeFile(folder.file("Vantcom.ini"), "[Communication]\nTerminal_type=KD24\nErrorLog=Append\n");
+    std::filesystem::create_directory(folder.file("ERR_LOG.TXT"));
+    ModalAnswerer ok(ModalAnswerer::pressButton(QMessageBox::Ok));
+    start();
+    EXPECT_EQ(ok.lastText(), "Error log file open error");
+    EXPECT_EQ(view().settings().ErrorLog, ErrorLogMode::No);
+    // The stored mode is left as it was until the settings are saved.
+    EXPECT_EQ(ProfileFile(folder.file("Vantcom.ini")).read("Communication", "ErrorLog", ""),
+              "Append");
+}
+
+TEST_F(HostStartUp, StartUpLogsToTheWorkingFolder) {
+    writeFile(folder.file("Vantcom.ini"), "[Communication]\nTerminal_type=KD24\nErrorLog=New\n");
+    writeFile(folder.file("ERR_LOG.TXT"), "old run\r\n");
+    start();
+    view().reporter().report('C', "Run", "", 53);
+    frame->closeWithoutAsking();
+    const auto log = readFile(folder.file("ERR_LOG.TXT"));
+    EXPECT_EQ(log.find("old run"), std::string::npos);
+    EXPECT_NE(log.find(" Run  No program is executed\r\n"), std::string::npos);
+}

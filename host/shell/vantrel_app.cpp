@@ -1,0 +1,42 @@
+#include "vantrel_app.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+#include "link_glue.h"
+#include "main_frame.h"
+#include "vantrel_doc.h"
+#include "vantrel_view.h"
+
+namespace vantrel {
+
+CVantrelApp::CVantrelApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName("vantrel");
+    setApplicationVersion("1.6");
+    setOrganizationName("Local AppWizard-Generated Applications");
+    setQuitOnLastWindowClosed(true);
+}
+
+CVantrelApp::~CVantrelApp() {
+    removeMessagePump();
+    frame_.reset();
+}
+
+void CVantrelApp::initInstance(const std::string& workFolder) {
+    installMessagePump();
+    document_ = std::make_unique<CVantrelDoc>();
+    frame_ = std::make_unique<CMainFrame>();
+    frame_->view()->initialUpdate(workFolder);
+    frame_->show();
+}
+
+std::string currentWorkFolder() {
+    char buffer[PATH_MAX];
+    if (!::getcwd(buffer, sizeof buffer)) return ".";
+    std::string folder(buffer);
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QApplication>
+#include <memory>
+#include <string>
+
+namespace vantrel {
+
+class CMainFrame;
+class CVantrelDoc;
+
+// The application: creates the document and the main window, runs the start-up of the view
+// and installs the link library's message pump for the whole run.
+class CVantrelApp : public QApplication {
+    Q_OBJECT
+public:
+    CVantrelApp(int& argc, char** argv);
+    ~CVantrelApp() override;
+
+    // Start-up up to the shown main window; workFolder is where Vantcom.ini lives.
+    void initInstance(const std::string& workFolder);
+    CMainFrame* mainFrame() const { return frame_.get(); }
+
+private:
+    std::unique_ptr<CVantrelDoc> document_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+// The working folder at start-up, without a trailing '/'.
+std::string currentWorkFolder();
+
+}  // namespace vantrel

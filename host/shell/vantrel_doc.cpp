@@ -1,0 +1,1 @@
+#include "vantrel_doc.h"

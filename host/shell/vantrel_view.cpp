@@ -1,0 +1,242 @@
+#include "vantrel_view.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "command_ids.h"
+#include "link_glue.h"
+#include "log_pane.h"
+#include "panel_painter.h"
+#include "profile_file.h"
+#include "terminal_type_dlg.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kMinimumPageHeight = 220;
+constexpr int kScrollLine = 70;
+
+}  // namespace
+
+CVantrelView::CVantrelView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    horizontalScrollBar()->setSingleStep(kScrollLine);
+    state_.reset(settings_.Terminal_type);
+    errorLog_ = std::make_unique<ErrorLog>("ERR_LOG.TXT");
+    reporter_ = std::make_unique<ResultReporter>(
+        settings_, state_, *errorLog_, static_cast<ReportOutput&>(*this), linkPowerSavingReturn);
+    setCommandHandler(ID_EXEC_STOP, [this] { stop(); });
+    setCommandHandler(ID_SETUP_TERMINAL, [this] { onSetupTerminal(); });
+}
+
+CVantrelView::~CVantrelView() = default;
+
+void CVantrelView::attachPanes(LogPane* messagePane, LogPane* dataPane) {
+    messagePane_ = messagePane;
+    dataPane_ = dataPane;
+    auto clearFlag = [](bool& flag) { return [&flag] { flag = false; }; };
+    connect(messagePane_, &LogPane::closedByOperator, this, clearFlag(state_.messageWindowShown));
+    connect(dataPane_, &LogPane::closedByOperator, this, clearFlag(state_.dataWindowShown));
+}
+
+void CVantrelView::initialUpdate(const std::string& workFolder) {
+    workFolder_ = workFolder;
+    settings_ = HostSettings{};
+    errorLog_->close();
+    errorLog_ = std::make_unique<ErrorLog>(workFolder_ + "/ERR_LOG.TXT");
+    reporter_ = std::make_unique<ResultReporter>(
+        settings_, state_, *errorLog_, static_cast<ReportOutput&>(*this), linkPowerSavingReturn);
+    const auto loaded = loadSettings(ProfileFile(settingsPath(workFolder_)), settings_);
+    state_.reset(settings_.Terminal_type);
+    applyLoad(loaded.terminalTypeUnknown);
+    pushLinkSettings(settings_);
+    openErrorLog();
+    updateScrollSizes();
+}
+
+void CVantrelView::reloadSettings() {
+    const auto loaded = loadSettings(ProfileFile(settingsPath(workFolder_)), settings_);
+    state_.pollWindowIndex = 0;
+    applyLoad(loaded.terminalTypeUnknown);
+    updateScrollSizes();
+}
+
+void CVantrelView::applyLoad(bool terminalTypeUnknown) {
+    state_.pollWindowIndex = 0;
+    // Asked only once the whole file is read: the dialog saves every key, and saving a
+    // half-read record would wipe the phone book and the font size in the file.
+    if (terminalTypeUnknown) onSetupTerminal();
+}
+
+bool CVantrelView::saveSettings() {
+    ProfileFile file(settingsPath(workFolder_));
+    vantrel::saveSettings(settings_, file);
+    return file.commit();
+}
+
+void CVantrelView::openErrorLog() {
+    if (errorLog_->open(settings_.ErrorLog)) return;
+    QMessageBox::warning(this, QApplication::applicationName(), "Error log file open error",
+                         QMessageBox::Ok);
+    settings_.ErrorLog = ErrorLogMode::No;
+}
+
+void CVantrelView::reopenErrorLog(ErrorLogMode previousMode) {
+    if (previousMode != ErrorLogMode::No) errorLog_->close();
+    openErrorLog();
+}
+
+void CVantrelView::finish() {
+    if (finished_) return;
+    finished_ = true;
+    if (state_.connected) runCommand(ID_PORT_DISCONNECT);
+    saveSettings();
+    errorLog_->close();
+}
+
+void CVantrelView::onSetupTerminal() {
+    const auto choice = CTerminalTypeDlg::ask(terminalTypeChoiceFor(settings_), this);
+    if (!choice) return;
+    applyTerminalTypeChoice(*choice, settings_);
+    // The timing values reach the link library with the next push; power saving now.
+    pushPowerSaving(settings_.Power_Saving);
+    saveSettings();
+    state_.setAllKinds(settings_.Terminal_type);
+    redraw();
+}
+
+void CVantrelView::stop() {
+    if (state_.isReady()) return;
+    state_.ready = 1;
+    redraw();
+    emit commandStatesChanged();
+}
+
+void CVantrelView::requestCloseAfterCommand() {
+    closeRequested_ = true;
+    stop();
+}
+
+void CVantrelView::redraw() {
+    viewport()->update();
+}
+
+void CVantrelView::setReady(bool ready) {
+    state_.ready = ready ? 1 : 0;
+    emit commandStatesChanged();
+}
+
+void CVantrelView::setConnected(bool connected) {
+    state_.connected = connected;
+    emit commandStatesChanged();
+}
+
+void CVantrelView::revealMessagePane() {
+    if (state_.messageWindowShown || !messagePane_) return;
+    messagePane_->show();
+    state_.messageWindowShown = true;
+}
+
+void CVantrelView::appendMessage(std::string_view line) {
+    if (messagePane_) messagePane_->appendText(line);
+}
+
+void CVantrelView::showResultBox(std::string_view text) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(),
+                    QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void CVantrelView::revealDataPane() {
+    if (state_.dataWindowShown || !dataPane_) return;
+    dataPane_->show();
+    state_.dataWindowShown = true;
+}
+
+void CVantrelView::appendPollData(std::string_view text) {
+    if (dataPane_) dataPane_->appendText(text);
+}
+
+void CVantrelView::setCommandHandler(int id, std::function<void()> handler) {
+    commands_.setHandler(id, std::move(handler));
+    emit commandStatesChanged();
+}
+
+bool CVantrelView::runCommand(int id) {
+    ++commandDepth_;
+    const bool ran = commands_.run(id, state_);
+    --commandDepth_;
+    emit commandStatesChanged();
+    if (commandDepth_ == 0 && closeRequested_) {
+        closeRequested_ = false;
+        emit closeReady();
+    }
+    return ran;
+}
+
+int CVantrelView::addressCount() const {
+    return std::min<int>(static_cast<int>(settings_.Address.size()), kAddressSlots);
+}
+
+void CVantrelView::updateScrollSizes() {
+    const int clientWidth = viewport()->width();
+    const int needed = panelContentWidth(addressCount());
+    const int total = needed > clientWidth ? needed : clientWidth;
+    auto* bar = horizontalScrollBar();
+    bar->setRange(0, total - clientWidth);
+    bar->setPageStep(clientWidth);
+    bar->setSingleStep(kScrollLine);
+    verticalScrollBar()->setPageStep(std::max(viewport()->height(), kMinimumPageHeight));
+}
+
+void CVantrelView::repaintInFull() {
+    state_.progressPhase += kPhaseRepaintBoost;
+    viewport()->update();
+}
+
+void CVantrelView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.translate(-horizontalScrollBar()->value(), 0);
+    paintPanel(painter, settings_, state_);
+}
+
+void CVantrelView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollSizes();
+    repaintInFull();
+}
+
+void CVantrelView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    repaintInFull();
+}
+
+void CVantrelView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint content = event->position().toPoint() + QPoint(horizontalScrollBar()->value(), 0);
+    const PanelHit hit = hitTestPanel(content, addressCount());
+    if (hit.kind == PanelHit::Kind::StartButton && event->button() == Qt::LeftButton) {
+        if (state_.isReady())
+            runCommand(ID_EXEC_POLL);
+        else
+            stop();
+    } else if (hit.kind == PanelHit::Kind::Terminal && event->button() == Qt::LeftButton) {
+        state_.selection[hit.index] = state_.selection[hit.index] ? 0 : 1;
+    } else if (hit.kind == PanelHit::Kind::Terminal && event->button() == Qt::RightButton) {
+        int& kind = state_.kind[hit.index];
+        kind = kind >= 4 ? 0 : kind + 1;  // the five models that have their own picture set
+    } else {
+        return;
+    }
+    redraw();
+}
+
+}  // namespace vantrel
