@@ -1,0 +1,132 @@
+// vantctl as a process: the poll data file, exit status, failures and the byte trace.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli_options.h"
+#include "sim_launcher.h"
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct ProcessRun {
+    int status = -1;
+    std::string out, err;
+};
+
+class VantctlPoll : public ::testing::Test {
+protected:
+    void start_terminals(const std::vector<std::string>& specs) {
+        std::vector<std::string> args = {"--baud", "57600"};
+        for (const auto& spec : specs) args.insert(args.end(), {"--terminal", spec});
+        std::string error;
+        sim_ = simlaunch::SimProcess::start(dir_.file("com1"), args, &error);
+        ASSERT_TRUE(sim_) << error;
+    }
+    std::string records_file(const std::string& name, const std::vector<std::string>& lines) {
+        const std::string path = dir_.file(name);
+        std::ofstream out(path, std::ios::binary);
+        for (const auto& line : lines) out << line << "\n";
+        return path;
+    }
+    ProcessRun vantctl(const std::string& args, const std::string& env = "") {
+        const std::string out = dir_.file("stdout"), err = dir_.file("stderr");
+        const std::string command = "VANTLINK_COM1='" + dir_.file("com1") + "' " + env + " '" +
+                                    std::string(VANTCTL_PATH) + "' " + args + " >'" + out +
+                                    "' 2>'" + err + "'";
+        ProcessRun run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = read_file(out);
+        run.err = read_file(err);
+        return run;
+    }
+
+    simlaunch::TempDir dir_;
+    std::unique_ptr<simlaunch::SimProcess> sim_;
+};
+
+}  // namespace
+
+TEST_F(VantctlPoll, RecordsGoToTheFileInPollOrderAndAppend) {
+    start_terminals({"A,records=" + records_file("a", {"a1 4006381333931", "a2"}),
+                     "B,records=" + records_file("b", {"b1"}), "C"});
+    const std::string poll_file = dir_.file("POLL.DAT");
+    std::ofstream(poll_file, std::ios::binary) << "Z old\r\n";
+    const ProcessRun run = vantctl("--baud 57600 poll ABC --output '" + poll_file + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(read_file(poll_file), "Z old\r\nA a1 4006381333931\r\nB b1\r\nA a2\r\n");
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(VantctlPoll, WithoutOutputRecordsGoToStandardOutput) {
+    start_terminals({"B,records=" + records_file("b", {"only"})});
+    const ProcessRun run = vantctl("--baud 57600 poll B");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "B only\r\n");
+}
+
+TEST_F(VantctlPoll, AMissingTerminalFailsWithItsTextButOthersAreStillPolled) {
+    start_terminals({"A,records=" + records_file("a", {"kept"})});
+    const ProcessRun run = vantctl("--baud 57600 --timeout 50 poll AQ");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "A kept\r\n");
+    EXPECT_NE(run.err.find("Q: Time out"), std::string::npos) << run.err;
+}
+
+TEST_F(VantctlPoll, UntilIdleKeepsPollingForTheGivenTime) {
+    start_terminals({"A"});
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessRun run = vantctl("--baud 57600 poll A --until-idle 1");
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_GE(took, std::chrono::seconds(1));
+    EXPECT_LT(took, std::chrono::seconds(5));
+}
+
+TEST_F(VantctlPoll, TraceNamesControlBytes) {
+    start_terminals({"A"});
+    const std::string trace = dir_.file("trace.txt");
+    const ProcessRun run = vantctl("--baud 57600 poll A", "VANTLINK_TRACE='" + trace + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string text = read_file(trace);
+    EXPECT_NE(text.find(" > COM1 STX C1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" < COM1 EOT\n"), std::string::npos) << text;
+}
+
+TEST_F(VantctlPoll, CommandLineMistakesAndAMissingPort) {
+    EXPECT_EQ(vantctl("--help").status, 0);
+    EXPECT_EQ(vantctl("poll").status, 2);
+    EXPECT_EQ(vantctl("--port 9 poll A").status, 2);
+    EXPECT_EQ(vantctl("--parity maybe poll A").status, 2);
+    EXPECT_EQ(vantctl("dance").status, 2);
+    const ProcessRun run = vantctl("poll A");  // nothing at the link: no termsim started
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("COM1 open error"), std::string::npos);
+}
+
+TEST(VantctlOptions, LinkOptionsAreTakenWhereverTheyStand) {
+    std::vector<std::string> args = {"poll", "--baud",    "57600", "AB",       "--parity",
+                                     "even", "--timeout", "250",   "--output", "x"};
+    vantctl::LinkOptions options;
+    EXPECT_EQ(vantctl::take_link_options(args, options), "");
+    EXPECT_EQ(args, (std::vector<std::string>{"poll", "AB", "--output", "x"}));
+    EXPECT_EQ(options.baud_code, 9);
+    EXPECT_EQ(options.parity, 2);
+    EXPECT_EQ(options.time_out_ms, 250);
+    EXPECT_EQ(vantctl::baud_code_for_rate(110), 0);
+    EXPECT_EQ(vantctl::baud_code_for_rate(115200), 115200);
+    std::vector<std::string> bad = {"--timeout", "12x"};
+    EXPECT_NE(vantctl::take_link_options(bad, options), "");
+}
