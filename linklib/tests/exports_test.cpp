@@ -1,0 +1,37 @@
+// The shared library exports exactly the interface: the HM_ and HC_ functions of the index.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+namespace {
+
+std::set<std::string> defined_dynamic_symbols() {
+    std::set<std::string> names;
+    const std::string command = "nm -D --defined-only '" + std::string(VANTLINK_SO) + "'";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return names;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+        const auto blank = text.rfind(' ');
+        names.insert(blank == std::string::npos ? text : text.substr(blank + 1));
+    }
+    pclose(pipe);
+    return names;
+}
+
+}  // namespace
+
+TEST(LinkExports, OnlyTheInterfaceIsExported) {
+    const auto names = defined_dynamic_symbols();
+    ASSERT_FALSE(names.empty());
+    for (const auto& name : names) {
+        EXPECT_TRUE(name.starts_with("HM_") || name.starts_with("HC_")) << name;
+    }
+    for (const char* name : {"HM_OpenCommPort", "HM_poll", "HM_set_message_pump", "HM_version"}) {
+        EXPECT_TRUE(names.count(name)) << name;
+    }
+}
