@@ -78,10 +78,13 @@ void run_loop(termsim::PtyPort& port, termsim::Scheduler& timers, termsim::Uplin
             timeout = termsim::to_timespec(std::max<termsim::Nanos>(0, next - now));
             wait = &timeout;
         }
-        pollfd pfd{port.fd(), POLLIN, 0};
-        const int ready = ppoll(&pfd, 1, wait, &wait_mask);
-        if (ready > 0 && (pfd.revents & POLLIN)) {
+        pollfd pfd[2] = {{port.fd(), POLLIN, 0}, {port.close_watch_fd(), POLLIN, 0}};
+        const int ready = ppoll(pfd, port.close_watch_fd() >= 0 ? 2 : 1, wait, &wait_mask);
+        if (ready > 0 && (pfd[1].revents & POLLIN)) port.on_slave_closed();
+        if (ready > 0 && (pfd[0].revents & POLLIN)) {
             port.read_input(uplink);
+        } else if (ready > 0 && (pfd[1].revents & POLLIN)) {
+            continue;
         } else if (ready == 0 && next >= 0) {
             termsim::sleep_until(next);  // ppoll may round; the byte leaves on its exact time
         } else if (ready > 0) {

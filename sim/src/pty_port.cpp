@@ -1,6 +1,8 @@
 #include "pty_port.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -26,6 +28,7 @@ PtyPort::PtyPort(int baud, Trace& trace)
 
 PtyPort::~PtyPort() {
     if (!link_path_.empty()) unlink(link_path_.c_str());
+    if (close_watch_ >= 0) close(close_watch_);
     if (slave_ >= 0) close(slave_);
     if (master_ >= 0) close(master_);
 }
@@ -49,6 +52,12 @@ bool PtyPort::open(const std::string& link_path, std::string& error) {
         tcsetattr(slave_, TCSANOW, &tio);
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    // A pseudo-terminal keeps the exclusive-use flag after the host closes it (a serial port
+    // drops it on the last close), so an unprivileged host could not open the port again.
+    close_watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (close_watch_ >= 0) {
+        inotify_add_watch(close_watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+    }
 
     struct stat st {};
     if (lstat(link_path.c_str(), &st) == 0) {
@@ -58,6 +67,13 @@ bool PtyPort::open(const std::string& link_path, std::string& error) {
     if (symlink(name, link_path.c_str()) != 0) return error = system_error("symlink"), false;
     link_path_ = link_path;
     return true;
+}
+
+void PtyPort::on_slave_closed() {
+    alignas(inotify_event) char events[4096];
+    while (read(close_watch_, events, sizeof events) > 0) {
+    }
+    if (ioctl(slave_, TIOCNXCL) != 0) trace_.event(system_error("port closed; TIOCNXCL"));
 }
 
 void PtyPort::send(const Bytes& bytes, Nanos earliest) {

@@ -20,6 +20,9 @@ public:
     // Creates the pseudo-terminal and links its slave to link_path; false with a reason.
     bool open(const std::string& link_path, std::string& error);
     int fd() const { return master_; }
+    // Readable when a process closed the slave (see on_slave_closed).
+    int close_watch_fd() const { return close_watch_; }
+    void on_slave_closed();
     const std::string& slave_path() const { return slave_path_; }
     Nanos byte_time() const { return byte_time_; }
 
@@ -43,6 +46,7 @@ private:
     Nanos byte_time_;
     int master_ = -1;
     int slave_ = -1;
+    int close_watch_ = -1;
     std::string slave_path_;
     std::string link_path_;
     std::deque<Scheduled> out_;

@@ -1,6 +1,9 @@
 // The line as the host sees it: polling, framing, power saving, faults, pacing and trace.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "termsim_process.h"
@@ -26,6 +29,25 @@ TEST(TermsimStartup, ReplacesAStaleSymlink) {
     TermsimProcess second({"--terminal", "B"}, link);
     EXPECT_EQ(std::filesystem::read_symlink(link).string(), second.slave_path());
     EXPECT_EQ(second.exchange(poll_request('B'), 1), (Bytes{EOT}));
+}
+
+TEST(TermsimStartup, PortCanBeOpenedAgainAfterExclusiveUse) {
+    TermsimProcess sim({"--terminal", "A"});
+    int fd = open(sim.link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ioctl(fd, TIOCEXCL);
+    close(fd);
+    // A pseudo-terminal would keep the flag and refuse the next unprivileged open.
+    int exclusive = 1;
+    for (int attempt = 0; attempt < 100 && exclusive; ++attempt) {
+        sim.read_for(10ms);
+        fd = open(sim.link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        ioctl(fd, TIOCGEXCL, &exclusive);
+        close(fd);
+    }
+    EXPECT_EQ(exclusive, 0);
+    EXPECT_EQ(sim.exchange(poll_request('A'), 1), (Bytes{EOT}));
 }
 
 TEST(TermsimPoll, AnswersEotWhenNothingIsWaiting) {
