@@ -153,3 +153,32 @@ TEST_F(HostView, RendersThreeTerminalsInTheirStates) {
     // The bus runs under all three.
     EXPECT_LT(pixel(panel, QPoint(60, 110)).lightness(), 100);
 }
+
+TEST_F(HostView, RendersTransferProgressAndPollingTimes) {
+    auto& state = view().state();
+    state.panelMode = PanelMode::Download;
+    state.currentIndex = 1;
+    state.progressPhase = 3;
+    state.bytes = 2048;
+    state.packets = 16;
+    state.totalBytes = 4096;
+    state.terminalFileName = "APP.EXE";
+    frame->resize(640, 360);
+    QApplication::processEvents();
+    const QImage transfer = view().viewport()->grab().toImage();
+    transfer.save(QString(HOST_TEST_OUTPUT_DIR) + "/host_transfer.png");
+    EXPECT_EQ(state.progressPhase, 0);
+    EXPECT_GT(distinctColours(transfer, QRect(10, 140, 60, 75)), 1);   // the labels
+    EXPECT_GT(distinctColours(transfer, QRect(100, 200, 60, 15)), 1);  // the percentage
+
+    state.panelMode = PanelMode::Polling;
+    state.progressPhase = kPhaseFull;
+    state.bytes = 0;
+    const QImage before = view().viewport()->grab().toImage();
+    EXPECT_EQ(distinctColours(before, QRect(150, 140, 60, 15)), 1);
+    state.lastDataTime[0] = "12:34:56";
+    view().settings().Polling_Period = PollingPeriod::Specify;
+    const QImage polling = view().viewport()->grab().toImage();
+    EXPECT_GT(distinctColours(polling, QRect(150, 140, 60, 15)), 1);  // last-data time
+    EXPECT_GT(distinctColours(polling, QRect(120, 1, 200, 15)), 1);   // polling window
+}
