@@ -8,6 +8,8 @@ namespace termsim {
 
 namespace {
 
+constexpr std::size_t kMaxShortAnswerText = 97;
+
 template <typename Number>
 bool parse_number(const std::string& text, Number& out) {
     const char* end = text.data() + text.size();
@@ -109,6 +111,14 @@ bool parse_terminal(const std::string& spec, TerminalConfig& config, std::string
         if (eq == std::string::npos) return error = "expected key=value: " + parts[i], false;
         if (!apply_terminal_key(config, parts[i].substr(0, eq), parts[i].substr(eq + 1), error)) {
             return false;
+        }
+    }
+    // The host keeps these answers in a 100-byte area: two lead bytes, the text and a NUL.
+    for (const std::string* text : {&config.id, &config.firmware, &config.program}) {
+        if (text->size() > kMaxShortAnswerText) {
+            return error = "text longer than " + std::to_string(kMaxShortAnswerText) +
+                           " characters: " + *text,
+                   false;
         }
     }
     for (const auto& record : config.records) {
@@ -265,6 +275,7 @@ SPEC = ADDR[,key=value]...   ADDR one character ('A'..'Y', '0'..'6', ...)
   ram=KB exec=KB      RAM total and executable area, 0..999 (default 640 and 128)
   ems=KB              EMS total, 0..9999 (default 1024 for kinds 3 and 4, else 0)
   flash=KB            flash ROM total, 0..9999 (default 2048)
+The byte 0x00 on the line wakes every sleeping terminal.
 A terminal with address Z is the Tester device (its store keeps the received files);
 without one, a Tester with a temporary store listens at Z.
 Stops on SIGTERM or SIGINT, removing the symlink.

@@ -1,0 +1,91 @@
+// The command line that tests, the demo and the benchmark rely on.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "options.h"
+
+namespace termsim {
+namespace {
+
+struct ProcessResult {
+    int exit_code = -1;
+    std::string output;
+};
+
+ProcessResult run_termsim(const std::string& args) {
+    ProcessResult run;
+    const std::string command = std::string(TERMSIM_BINARY) + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+    const int status = pclose(pipe);
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(TermsimOptions, RefusesBadCommandLinesBeforeCreatingTheLine) {
+    EXPECT_EQ(run_termsim("--terminal A").exit_code, 2);           // no --link
+    EXPECT_EQ(run_termsim("--link /nonexistent/x").exit_code, 2);  // no terminal
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --terminal AB").exit_code, 2);
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --terminal '\\'").exit_code, 2);  // 0xDC
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --terminal A --terminal A").exit_code, 2);
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --terminal A,kind=9").exit_code, 2);
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --terminal A,records=/nonexistent").exit_code, 2);
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --fault-nak 1.5 --terminal A").exit_code, 2);
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --number 12=maybe --terminal A").exit_code, 2);
+    // A record that cannot travel in one answer frame.
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --terminal A,generate=1x255").exit_code, 2);
+    EXPECT_EQ(
+        run_termsim("--link /nonexistent/x --terminal A,id=" + std::string(98, 'x')).exit_code, 2);
+}
+
+TEST(TermsimOptions, HelpDocumentsTheTerminalKeys) {
+    const ProcessResult run = run_termsim("--help");
+    EXPECT_EQ(run.exit_code, 0);
+    for (const char* key :
+         {"records=", "generate=", "store=", "sleep=", "kind=", "id=", "firmware=", "program=",
+          "upload-mode=", "ram=", "flash=", "--fault-carrier"}) {
+        EXPECT_NE(run.output.find(key), std::string::npos) << key;
+    }
+}
+
+TEST(TermsimOptions, ParsesFaultsDialPlansAndTerminalKeys) {
+    const char* argv[] = {"termsim",
+                          "--link",
+                          "L",
+                          "--seed",
+                          "42",
+                          "--fault-check",
+                          "0.25",
+                          "--late-ms",
+                          "50",
+                          "--number",
+                          "555=busy:80",
+                          "--terminal",
+                          "B,kind=3,generate=3x8,sleep=1,ram=512"};
+    std::string error;
+    const auto options =
+        parse_options(static_cast<int>(std::size(argv)), const_cast<char**>(argv), error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->seed, 42u);
+    EXPECT_DOUBLE_EQ(options->faults.check, 0.25);
+    EXPECT_EQ(options->faults.late_ms, 50);
+    ASSERT_EQ(options->numbers.size(), 1u);
+    EXPECT_EQ(options->numbers[0].result, DialResult::Busy);
+    EXPECT_EQ(options->numbers[0].delay_ms, 80);
+    const TerminalConfig& b = options->terminals.at(0);
+    EXPECT_EQ(b.address, 'B');
+    EXPECT_EQ(b.kind, 3);
+    EXPECT_TRUE(b.asleep);
+    EXPECT_EQ(b.ram_kb, 512);
+    ASSERT_EQ(b.records.size(), 3u);
+    EXPECT_EQ(to_text(b.records[0]), "B1-ABCDE");
+    EXPECT_EQ(to_text(b.records[2]), "B3-ABCDE");
+}
+
+}  // namespace
+}  // namespace termsim
