@@ -64,6 +64,7 @@ extern "C" {
 #define VANTLINK_LOCAL_PATH 120     /* HM_upload/HM_upload1 local path (at most 119 chars) */
 #define VANTLINK_SHORT_TEXT 98      /* text results of commands with a 100-byte answer area */
 #define VANTLINK_LONG_TEXT 253      /* text results of the other commands */
+#define VANTLINK_DIR_LISTING 2048   /* HM_dir/HM_dir_ROM: all parts joined, with the NUL */
 #define VANTLINK_UPLOAD_BLOCK 252   /* HM_upload22 block buffer */
 #define VANTLINK_DOWNLOAD_BLOCK 127 /* HM_download22 longest block */
 

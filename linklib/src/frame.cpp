@@ -37,6 +37,12 @@ size_t encode_data(std::span<const uint8_t> in, std::span<uint8_t> out) {
     return n;
 }
 
+size_t encoded_size(std::span<const uint8_t> in) {
+    size_t size = 0;
+    for (uint8_t b : in) size += (b < 0x20 || b == BACKSLASH || (b >= 0xA0 && b != 0xDC)) ? 2 : 1;
+    return size;
+}
+
 size_t decode_data(std::span<const uint8_t> in, std::span<uint8_t> out) {
     size_t n = 0;
     if (out.empty()) return 0;

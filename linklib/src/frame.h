@@ -27,6 +27,9 @@ uint8_t address_byte(int32_t address);
 // rather than write past out. Returns the encoded length.
 size_t encode_data(std::span<const uint8_t> in, std::span<uint8_t> out);
 
+// Bytes the encoding of in takes, without the NUL.
+size_t encoded_size(std::span<const uint8_t> in);
+
 // Decodes a received payload; out must hold in.size() + 1 bytes (a NUL follows). Records the
 // result as the last decoded length. Returns the decoded length.
 size_t decode_data(std::span<const uint8_t> in, std::span<uint8_t> out);

@@ -20,6 +20,21 @@ struct LinkSettings {
     int32_t upload_save_mode = 0;
 };
 
+inline constexpr size_t kLocalNameSize = 120;  // local path of an upload, with its NUL
+
+// The one step-wise transfer that can be open, and the counters that transfers share.
+struct TransferState {
+    bool download_open = false;  // tested and cleared by the download steps
+    bool upload_open = false;    // an upload whose steps may run
+    int32_t port = 0;
+    int32_t address = 0;
+    int upload_fd = -1;    // local file an upload writes
+    int download_fd = -1;  // local file a download reads
+    int32_t packets = 0;
+    int32_t bytes = 0;
+    std::array<char, kLocalNameSize> local_name{};
+};
+
 struct LinkState {
     LinkSettings settings;
     int32_t power_saving_result = 0;
@@ -27,6 +42,7 @@ struct LinkState {
     std::array<int32_t, 6> return_string_length{};
     std::array<std::unique_ptr<Transport>, kPortCount> ports;
     void (*message_pump)() = nullptr;
+    TransferState transfer;
 };
 
 LinkState& state();

@@ -1,0 +1,362 @@
+// Exports for file transfer: whole-file, step-wise, and caller-supplied blocks.
+#include <sys/stat.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "commands.h"
+#include "line_io.h"
+#include "local_file.h"
+#include "state.h"
+#include "vantlink.h"
+
+using namespace vantlink;
+
+namespace {
+
+constexpr size_t kDownloadBlock = 120;
+constexpr int32_t kAfterStartMs = 2;
+constexpr int kMaxNakRun = 15;  // the sixteenth NAK outcome in a row ends a whole upload
+
+TransferState& transfer() {
+    return state().transfer;
+}
+
+void reset_counts() {
+    transfer().packets = 0;
+    transfer().bytes = 0;
+}
+
+void store(int32_t* out, int32_t value) {
+    if (out != nullptr) *out = value;
+}
+
+// Upload rule, with what ACK and a data answer mean at this point.
+int32_t upload_rule(int outcome, int32_t on_ack, int32_t on_data) {
+    switch (outcome) {
+        case LINK_DATA:
+            return on_data;
+        case LINK_ACK:
+            return on_ack;
+        case LINK_EOT:
+            return RC_NOT_EXIST;
+        case LINK_NAK:
+        case LINK_BCC_ERROR:
+            return RC_HOST_NAK;
+        case LINK_TIMEOUT:
+            return RC_TIME_OUT;
+        default:
+            return RC_UNKNOWN_RESPONSE;
+    }
+}
+
+int32_t start_rule(int outcome) {
+    return upload_rule(outcome, RC_SUCCESS, RC_UNKNOWN_RESPONSE);
+}
+int32_t end_rule(int outcome) {
+    return upload_rule(outcome, RC_UNKNOWN_RESPONSE, RC_SUCCESS);
+}
+
+int exchange(int32_t port, int32_t address, uint8_t letter, std::span<const uint8_t> data,
+             Answer& answer) {
+    answer.outcome = command_exchange(port, address, letter, data, answer.bytes, answer.length);
+    return answer.outcome;
+}
+
+bool is_block(const Answer& answer) {
+    return answer.is_data() && answer.length >= 2 && answer.bytes[1] == 'Y';
+}
+
+std::span<const uint8_t> block_of(const Answer& answer) {
+    return {answer.bytes.data() + 2, static_cast<size_t>(answer.length - 2)};
+}
+
+// Chooses the local name by the save mode; an error code when none can be had.
+int32_t choose_local_name(const char* local_path, std::string& name) {
+    if (local_path == nullptr) return RC_FILE_OPEN_ERROR;
+    const size_t length = strnlen(local_path, kLocalNameSize);
+    // The caller's buffer holds 120 bytes: a longer path could not be written back.
+    if (length >= kLocalNameSize) return RC_FILE_OPEN_ERROR;
+    state().return_string_length[0] = static_cast<int32_t>(length);
+    name.assign(local_path, length);
+    if (state().settings.upload_save_mode == UPLOAD_SAVE_NEW) {
+        const auto unique = make_unique_file_name(name);
+        if (!unique) return RC_NAME_NOT_CHANGEABLE;
+        name = *unique;
+    }
+    return RC_SUCCESS;
+}
+
+// Opens the local file and writes its name back into the caller's buffer.
+bool open_local_upload(const std::string& name, char* local_path) {
+    transfer().upload_fd = open_upload_file(name, state().settings.upload_save_mode);
+    if (transfer().upload_fd < 0) return false;
+    std::memcpy(transfer().local_name.data(), name.c_str(), name.size() + 1);
+    std::memcpy(local_path, name.c_str(), name.size() + 1);
+    return true;
+}
+
+// Writes one upload block and counts it; false when the local file refused it.
+bool store_block(const Answer& answer) {
+    const auto block = block_of(answer);
+    if (!write_all(transfer().upload_fd, block)) return false;
+    transfer().packets += 1;
+    transfer().bytes += static_cast<int32_t>(block.size());
+    return true;
+}
+
+void end_upload(int32_t port, int32_t address) {
+    sleep_if_saving(port, address);
+    close_file(transfer().upload_fd);
+    transfer().upload_open = false;
+}
+
+// Sends bytes as download blocks of at most 120; the outcome of the last block.
+int send_blocks(int32_t port, int32_t address, std::span<const uint8_t> bytes) {
+    int outcome = LINK_ACK;
+    while (!bytes.empty() && outcome == LINK_ACK) {
+        const auto block = bytes.first(std::min(bytes.size(), kDownloadBlock));
+        std::array<uint8_t, 2 * kDownloadBlock + 1> encoded{};
+        const size_t n = encode_data(block, encoded);
+        Answer answer;
+        outcome = exchange(port, address, 'Y', std::span<const uint8_t>(encoded.data(), n), answer);
+        bytes = bytes.subspan(block.size());
+    }
+    return outcome;
+}
+
+void finish_download(int32_t port, int32_t address) {
+    close_file(transfer().download_fd);
+    sleep_if_saving(port, address);
+    transfer().download_open = false;
+}
+
+// One step of a file download: the next block, or Z at the end. RC_MORE while blocks remain.
+int32_t download_step(int32_t* bytes_done, int32_t* packets_done) {
+    std::array<uint8_t, kDownloadBlock> block{};
+    const long n = read_some(transfer().download_fd, block);
+    Answer answer;
+    int outcome;
+    int32_t failure = RC_SUCCESS;
+    if (n > 0) {
+        transfer().bytes += static_cast<int32_t>(n);
+        store(bytes_done, transfer().bytes);
+        outcome = send_blocks(transfer().port, transfer().address,
+                              std::span<const uint8_t>(block.data(), static_cast<size_t>(n)));
+        if (outcome == LINK_ACK) {
+            transfer().packets += 1;
+            store(packets_done, transfer().packets);
+            return RC_MORE;
+        }
+    } else if (n == 0) {
+        outcome = exchange(transfer().port, transfer().address, 'Z', {}, answer);
+    } else {
+        // The local file failed mid-way: the terminal must not keep a cut file as complete.
+        exchange(transfer().port, transfer().address, 'z', {}, answer);
+        outcome = LINK_ACK;
+        failure = RC_FILE_OPEN_ERROR;
+    }
+    finish_download(transfer().port, transfer().address);
+    return failure != RC_SUCCESS ? failure : result_mapping_2(outcome);
+}
+
+int32_t open_download(int32_t port, int32_t address, const char* terminal_file, int& fd) {
+    if (!wake_if_saving(port, address)) {
+        close_file(fd);
+        return RC_POWER_SAVING_OFF_FAILED;
+    }
+    Answer answer;
+    const int outcome = exchange(port, address, 'L', request_data(terminal_file), answer);
+    transfer().port = port;
+    transfer().address = address;
+    if (outcome != LINK_ACK) {
+        close_file(fd);
+        sleep_if_saving(port, address);
+        return result_mapping_2(outcome);
+    }
+    pumped_wait(kAfterStartMs);
+    close_file(transfer().download_fd);
+    transfer().download_fd = fd;
+    transfer().download_open = true;
+    return RC_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t HM_upload(int32_t port, int32_t address, const char* terminal_file, char* local_path) {
+    reset_counts();
+    std::string name;
+    if (const int32_t rc = choose_local_name(local_path, name); rc != RC_SUCCESS) return rc;
+    if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
+    Answer answer;
+    int outcome = exchange(port, address, 'U', request_data(terminal_file), answer);
+    if (outcome == LINK_ACK) {
+        if (!open_local_upload(name, local_path)) return RC_FILE_OPEN_ERROR;
+        int failed_asks = 0;
+        int32_t result = RC_SUCCESS;
+        for (;;) {
+            outcome = exchange(port, address, 'Y', {}, answer);
+            if (is_block(answer)) {
+                if (!store_block(answer)) {
+                    result = RC_FILE_OPEN_ERROR;
+                    break;
+                }
+                failed_asks = 0;
+                continue;
+            }
+            if (answer.is_data() && answer.bytes[1] == 'Z') break;
+            // A NAK outcome or a data answer that is no block: ask again, up to a run of 16.
+            const bool ask_again = outcome == LINK_NAK || answer.is_data();
+            if (!ask_again || ++failed_asks > kMaxNakRun) {
+                result = answer.is_data() ? RC_UNKNOWN_RESPONSE : end_rule(outcome);
+                break;
+            }
+        }
+        end_upload(port, address);
+        return result;
+    }
+    sleep_if_saving(port, address);
+    return start_rule(outcome);
+}
+
+int32_t HM_upload1(int32_t port, int32_t address, const char* terminal_file, char* local_path) {
+    reset_counts();
+    std::string name;
+    if (const int32_t rc = choose_local_name(local_path, name); rc != RC_SUCCESS) return rc;
+    if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
+    Answer answer;
+    const int outcome = exchange(port, address, 'U', request_data(terminal_file), answer);
+    if (outcome != LINK_ACK) {
+        sleep_if_saving(port, address);
+        return start_rule(outcome);
+    }
+    close_file(transfer().upload_fd);
+    if (!open_local_upload(name, local_path)) return RC_FILE_OPEN_ERROR;
+    transfer().upload_open = true;
+    transfer().port = port;
+    transfer().address = address;
+    return RC_SUCCESS;
+}
+
+int32_t HM_upload2(int32_t* bytes, int32_t* packets) {
+    // Steps without a started upload have nothing to write to.
+    if (!transfer().upload_open || transfer().upload_fd < 0) return RC_NO_TRANSFER;
+    Answer answer;
+    const int outcome = exchange(transfer().port, transfer().address, 'Y', {}, answer);
+    if (is_block(answer)) {
+        if (store_block(answer)) {
+            store(bytes, transfer().bytes);
+            store(packets, transfer().packets);
+            return RC_MORE;
+        }
+        end_upload(transfer().port, transfer().address);
+        return RC_FILE_OPEN_ERROR;
+    }
+    end_upload(transfer().port, transfer().address);
+    return end_rule(outcome);
+}
+
+int32_t HM_upload11(int32_t port, int32_t address, const char* terminal_file) {
+    if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
+    Answer answer;
+    const int outcome = exchange(port, address, 'U', request_data(terminal_file), answer);
+    if (outcome == LINK_ACK) {
+        close_file(transfer().upload_fd);
+        transfer().upload_open = true;
+        transfer().port = port;
+        transfer().address = address;
+    } else {
+        sleep_if_saving(port, address);
+    }
+    return start_rule(outcome);
+}
+
+int32_t HM_upload22(unsigned char* block, int32_t* length) {
+    if (!transfer().upload_open || transfer().upload_fd >= 0) return RC_NO_TRANSFER;
+    Answer answer;
+    const int outcome = exchange(transfer().port, transfer().address, 'Y', {}, answer);
+    if (is_block(answer)) {
+        const auto bytes = block_of(answer);
+        if (block != nullptr) std::memcpy(block, bytes.data(), bytes.size());
+        store(length, static_cast<int32_t>(bytes.size()));
+        return RC_MORE;
+    }
+    end_upload(transfer().port, transfer().address);
+    return end_rule(outcome);
+}
+
+int32_t HM_download(int32_t port, int32_t address, const char* local_path,
+                    const char* terminal_file) {
+    reset_counts();
+    int fd = local_path != nullptr ? open_download_file(local_path) : -1;
+    if (fd < 0) return RC_NOT_EXIST;
+    if (const int32_t rc = open_download(port, address, terminal_file, fd); rc != RC_SUCCESS) {
+        return rc;
+    }
+    int32_t rc;
+    while ((rc = download_step(nullptr, nullptr)) == RC_MORE) {
+    }
+    return rc;
+}
+
+int32_t HM_download1(int32_t port, int32_t address, const char* local_path,
+                     const char* terminal_file, int32_t* file_size) {
+    reset_counts();
+    int fd = local_path != nullptr ? open_download_file(local_path) : -1;
+    if (fd < 0) return RC_NOT_EXIST;
+    struct stat info {};
+    fstat(fd, &info);
+    const int32_t rc = open_download(port, address, terminal_file, fd);
+    if (rc == RC_SUCCESS) store(file_size, static_cast<int32_t>(info.st_size));
+    return rc;
+}
+
+int32_t HM_download2(int32_t* bytes, int32_t* packets) {
+    if (!transfer().download_open || transfer().download_fd < 0) return RC_NO_TRANSFER;
+    return download_step(bytes, packets);
+}
+
+int32_t HM_download11(int32_t port, int32_t address, const char* terminal_file) {
+    int no_file = -1;
+    return open_download(port, address, terminal_file, no_file);
+}
+
+int32_t HM_download22(const unsigned char* block, int32_t length) {
+    if (!transfer().download_open || transfer().download_fd >= 0) return RC_NO_TRANSFER;
+    if (length < 0 || (block == nullptr && length > 0)) return RC_ILLEGAL_COMMAND;
+    const int32_t port = transfer().port;
+    const int32_t address = transfer().address;
+    int outcome;
+    if (length > 0) {
+        // Blocks longer than one frame can carry go out as several.
+        outcome = send_blocks(port, address,
+                              std::span<const uint8_t>(block, static_cast<size_t>(length)));
+        if (outcome == LINK_ACK) return RC_MORE;
+    } else {
+        Answer answer;
+        outcome = exchange(port, address, 'Z', {}, answer);
+    }
+    finish_download(port, address);
+    return result_mapping_2(outcome);
+}
+
+int32_t HM_cancel_upload(int32_t port, int32_t address) {
+    if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
+    Answer answer;
+    const int outcome = exchange(port, address, 'y', {}, answer);
+    end_upload(port, address);
+    return start_rule(outcome);
+}
+
+int32_t HM_cancel_download(int32_t port, int32_t address) {
+    if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
+    Answer answer;
+    const int outcome = exchange(port, address, 'z', {}, answer);
+    finish_download(port, address);
+    return result_mapping_2(outcome);
+}
+
+}  // extern "C"
