@@ -216,6 +216,10 @@ TEST(TermsimTester, StoresTheFileOfUnansweredFramesToZ) {
     TermsimProcess probe({"--terminal", "Y"});
     const auto tester_store = probe.folder() / "tester";
     TermsimProcess sim({"--terminal", "A", "--terminal", "Z,store=" + tester_store.string()});
+    // An earlier transfer that lost its end frame.
+    EXPECT_EQ(sim.command('l', "OLD.TXT", 'A'), (Bytes{ACK}));
+    sim.write({0x02, 0x1B, 0x79, 0x41, 0x4B, 0x42, 0xDA});
+    sim.write(command_request('y', "stale", 'Z'));
     EXPECT_EQ(sim.command('l', "C:\\DATA\\PRICES.TXT", 'A'), (Bytes{ACK}));
     // The first block frame is 02 1B 79 41 4B 42 DA, the end frame 02 1B 7A 47 41 DA.
     sim.write({0x02, 0x1B, 0x79, 0x41, 0x4B, 0x42, 0xDA});
