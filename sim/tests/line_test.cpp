@@ -185,7 +185,7 @@ TEST(TermsimPacing, AnswerTakesTheLineTimeOfRequestAndAnswer) {
     const auto took = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(answer.size(), 7u);
     EXPECT_GE(took, 62ms);
-    EXPECT_LE(took, 140ms);
+    EXPECT_LE(took, 250ms);  // generous: the machine is shared
 }
 
 TEST(TermsimTrace, WritesBurstsAndEventsInTheLibraryFormat) {
