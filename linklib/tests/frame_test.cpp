@@ -120,8 +120,8 @@ TEST_F(LinkFrame, BadCheckIsNakedThenTheResentAnswerAccepted) {
 
 TEST_F(LinkFrame, NoiseBeforeStxIsDroppedEvenAnEtx) {
     peer().run([](PtyPeer& p) {
-        Bytes noisy = {0x41, 0x03, 0xFF, 0x20};
-        noisy.insert(noisy.end(), kGoodAnswer.begin(), kGoodAnswer.end());
+        const Bytes noisy = {0x41, 0x03, 0xFF, 0x20, 0x02, 0x1B, 0x59,
+                             0x61, 0x62, 0x63, 0x49, 0x4F, 0x03};
         p.send(noisy);
         EXPECT_EQ(p.read_all(), (Bytes{0x06}));
     });

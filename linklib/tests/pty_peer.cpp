@@ -94,7 +94,9 @@ Bytes answer_frame(const Bytes& payload) {
     unsigned sum = static_cast<unsigned>(payload.size());
     for (uint8_t b : payload) sum += b;
     const uint8_t check = sum & 0xFF;
-    Bytes frame{0x02};
+    Bytes frame;
+    frame.reserve(payload.size() + 4);
+    frame.push_back(0x02);
     frame.insert(frame.end(), payload.begin(), payload.end());
     frame.push_back(static_cast<uint8_t>(0x40 + (check >> 4)));
     frame.push_back(static_cast<uint8_t>(0x40 + (check & 0x0F)));
