@@ -90,7 +90,11 @@ bool apply_line_settings(int fd, const LineSettings& settings) {
 class SerialTransport final : public Transport {
 public:
     SerialTransport(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
-    ~SerialTransport() override { ::close(fd_); }
+    ~SerialTransport() override {
+        // A pty keeps the exclusive flag after the last close; a real port drops it anyway.
+        ioctl(fd_, TIOCNXCL);
+        ::close(fd_);
+    }
 
     bool write(std::span<const uint8_t> bytes) override {
         size_t done = 0;

@@ -104,4 +104,67 @@ Bytes answer_frame(const Bytes& payload) {
     return frame;
 }
 
+namespace {
+
+// The terminal's side of the data encoding, written out here on its own so that a fault in
+// the library's encoder cannot hide behind the same fault in the test.
+Bytes encode_body(const Bytes& plain) {
+    Bytes out;
+    for (uint8_t b : plain) {
+        if (b < 0x20) {
+            out.push_back(0x5C);
+            out.push_back(static_cast<uint8_t>(b | 0x80));
+        } else if (b == 0x5C) {
+            out.push_back(0x5C);
+            out.push_back(0x5C);
+        } else if (b >= 0xA0 && b != 0xDC) {
+            out.push_back(0x5C);
+            out.push_back(static_cast<uint8_t>(b & 0x7F));
+        } else {
+            out.push_back(b);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Bytes data_answer(char letter, const Bytes& body) {
+    Bytes plain;
+    plain.reserve(body.size() + 1);
+    plain.push_back(static_cast<uint8_t>(letter));
+    plain.insert(plain.end(), body.begin(), body.end());
+    // Terminals send the lead ESC as it is, the rest encoded.
+    Bytes payload = encode_body(plain);
+    payload.insert(payload.begin(), 0x1B);
+    return answer_frame(payload);
+}
+
+Bytes data_answer(char letter, const std::string& body) {
+    return data_answer(letter, Bytes(body.begin(), body.end()));
+}
+
+Request parse_request(const Bytes& frame) {
+    Request request;
+    if (frame.size() < 6) return request;
+    request.letter = frame[2];
+    request.data.assign(frame.begin() + 3, frame.end() - 3);
+    request.address = frame.back();
+    return request;
+}
+
+std::vector<Request> serve(PtyPeer& peer, const std::function<Bytes(const Request&)>& answer,
+                           int quiet_ms) {
+    std::vector<Request> seen;
+    for (;;) {
+        const Bytes frame = peer.read_request(quiet_ms);
+        if (frame.size() < 6) return seen;
+        seen.push_back(parse_request(frame));
+        const Bytes reply = answer(seen.back());
+        if (!reply.empty()) peer.send(reply);
+        // A data answer is acknowledged before the next request.
+        if (reply.size() > 1) peer.read_bytes(1);
+    }
+}
+
 }  // namespace linktest

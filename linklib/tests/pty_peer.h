@@ -45,6 +45,23 @@ private:
 // The answer frame STX payload check-high check-low ETX for an already encoded payload.
 Bytes answer_frame(const Bytes& payload);
 
+// A data answer as a terminal sends it: lead ESC, the answer letter, then the body, encoded.
+Bytes data_answer(char letter, const Bytes& body);
+Bytes data_answer(char letter, const std::string& body);
+
+// The request's letter, its data (still as sent) and its address byte.
+struct Request {
+    uint8_t letter = 0;
+    Bytes data;
+    uint8_t address = 0;
+};
+Request parse_request(const Bytes& frame);
+
+// Answers every request in turn with the answer the function gives (nothing for an empty
+// one), recording the requests, until no request comes for quiet_ms.
+std::vector<Request> serve(PtyPeer& peer, const std::function<Bytes(const Request&)>& answer,
+                           int quiet_ms = 1500);
+
 inline int64_t now_ms() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();

@@ -124,8 +124,9 @@ void PtyPort::read_input(Uplink& uplink) {
         const Nanos read_at = monotonic_now();
         trace_.received(read_at, std::span(buffer, static_cast<std::size_t>(got)));
         for (ssize_t i = 0; i < got; ++i) {
-            // Bytes cannot arrive faster than the line carries them.
-            last_arrival_ = std::max(read_at, last_arrival_ + byte_time_);
+            // A byte takes its whole line time from the moment the host handed it over, and
+            // bytes cannot arrive faster than the line carries them.
+            last_arrival_ = std::max(read_at, last_arrival_) + byte_time_;
             uplink.receive(buffer[i], last_arrival_);
         }
     }

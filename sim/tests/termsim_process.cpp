@@ -172,7 +172,9 @@ Bytes command_request(char letter, const std::string& data, char address) {
                      static_cast<unsigned>(data.size());
     for (unsigned char c : data) check += c;
     check &= 0xFF;
-    Bytes frame{0x02, 0x1B, static_cast<std::uint8_t>(letter)};
+    Bytes frame;
+    frame.reserve(data.size() + 6);
+    frame.insert(frame.end(), {0x02, 0x1B, static_cast<std::uint8_t>(letter)});
     frame.insert(frame.end(), data.begin(), data.end());
     frame.push_back(static_cast<std::uint8_t>(0x40 + (check >> 4)));
     frame.push_back(static_cast<std::uint8_t>(0x40 + (check & 0x0F)));
