@@ -1,0 +1,109 @@
+// The receiver's one window: port and speed choice, update mode, and the reception that stores
+// each received text line in the output file until "END".
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QFile>
+#include <QWidget>
+#include <chrono>
+
+#include "line_collector.h"
+#include "serial_line.h"
+#include "setup_file.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace tembra {
+
+inline constexpr char kWindowTitle[] = "Tembra Ver. 1.0.0";
+
+// Pauses and limits of a reception; tests shorten them.
+struct ReceptionTiming {
+    int idlePassLimit = 400000;  // passes without a new line, once a first line came
+    std::chrono::milliseconds openPause{500};
+    std::chrono::milliseconds donePause{1000};
+    std::chrono::milliseconds closePause{1000};
+    std::chrono::microseconds idleWait{200};  // longest wait of one pass for a character
+};
+
+struct Form1Options {
+    SetupLocation setup;
+    ReceptionTiming timing;
+};
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(Form1Options options, QWidget* parent = nullptr);
+
+    // Selects "Aggiungi" and loads Setup.ini. On failure shows why and returns false: the
+    // program must then end.
+    bool startUp();
+
+    int portNumber() const { return comm_->commPort(); }
+    QString portSettings() const { return comm_->settings(); }
+    QByteArray outputFile() const { return setup_.outputFile; }
+    bool isReceiving() const { return receiving_; }
+    QByteArray unfinishedLine() const { return collector_.unfinishedLine(); }
+    qint64 passCount() const { return passCount_; }
+
+signals:
+    void statusShown(const QString& text, const QColor& colour);
+    void lineStored(const QByteArray& line);
+    void receptionEnded();
+    // The program has to end now, with this exit code.
+    void programEnding(int exitCode);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class LoopEnd { Completed, Interrupted, ProgramEnding };
+
+    void buildControls();
+    QWidget* buildCommunicationGroup();
+    QWidget* buildUpdateGroup();
+    void showSetupValues();
+
+    void applySettings();
+    void receiveData();
+    bool openOutputFile();
+    LoopEnd receiveLines();
+    bool storeLine(const QByteArray& line);
+    void finishReception(LoopEnd end);
+    void showInfo();
+    void fail(const QString& message);
+    void endProgram(int exitCode);
+
+    void showStatus(const QString& text, const QColor& colour);
+    void showStatus(const QString& text);
+    void pause(std::chrono::milliseconds duration);
+
+    Form1Options options_;
+    SetupValues setup_;
+    SerialLine* comm_;
+    LineCollector collector_;
+    QFile output_;
+    qint16 stopFlag_ = 0;
+    bool receiving_ = false;
+    bool ending_ = false;
+    qint64 passCount_ = 0;
+
+    QComboBox* portCombo_ = nullptr;
+    QComboBox* speedCombo_ = nullptr;
+    QPushButton* applyButton_ = nullptr;
+    QRadioButton* appendOption_ = nullptr;
+    QRadioButton* replaceOption_ = nullptr;
+    QPushButton* interruptButton_ = nullptr;
+    QPushButton* receiveButton_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QPushButton* infoButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    QColor statusColour_;
+};
+
+}  // namespace tembra

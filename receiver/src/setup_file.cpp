@@ -1,0 +1,124 @@
+#include "setup_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <array>
+
+namespace tembra {
+
+namespace {
+
+// Splits at CR LF, LF or a lone CR, like a text-mode line read; a last line without an ending
+// still counts.
+QList<QByteArray> splitLines(const QByteArray& text) {
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const char c = text.at(pos);
+        if (c == '\n' || c == '\r') {
+            lines.append(text.mid(start, pos - start));
+            if (c == '\r' && pos + 1 < text.size() && text.at(pos + 1) == '\n') ++pos;
+            start = pos + 1;
+        }
+        ++pos;
+    }
+    if (start < text.size()) lines.append(text.mid(start));
+    return lines;
+}
+
+void applySetupLine(const QByteArray& line, SetupValues& values) {
+    if (line.isEmpty()) return;
+    const QByteArray value = line.mid(1);
+    switch (line.at(0)) {
+        case '1':
+            values.portText = QString::fromUtf8(value);
+            if (const auto port = portNumberFor(values.portText)) values.portNumber = *port;
+            break;
+        case '2':
+            values.speedText = QString::fromUtf8(value);
+            if (const auto settings = portSettingsFor(values.speedText)) {
+                values.portSettings = *settings;
+            }
+            break;
+        case '3':
+            values.outputFile = value;
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void choosePortFromTexts(SetupValues& values) {
+    if (const auto port = portNumberFor(values.portText)) values.portNumber = *port;
+    if (const auto settings = portSettingsFor(values.speedText)) values.portSettings = *settings;
+}
+
+int applySetupText(const QByteArray& text, SetupValues& values) {
+    const QList<QByteArray> lines = splitLines(text);
+    for (const QByteArray& line : lines) applySetupLine(line, values);
+    return static_cast<int>(lines.size());
+}
+
+SetupReadResult readSetupFile(const QString& path, SetupValues& values) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {false, QStringLiteral("Impossibile leggere %1: %2").arg(path, file.errorString())};
+    }
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return {false, QStringLiteral("Impossibile leggere %1: %2").arg(path, file.errorString())};
+    }
+    if (applySetupText(text, values) == 0) {
+        return {false, QStringLiteral("Il file %1 è vuoto.").arg(path)};
+    }
+    return {true, {}};
+}
+
+QString writeSetupFile(const QString& path, const SetupValues& values) {
+    QByteArray text;
+    text += '1' + values.portText.toUtf8() + "\r\n";
+    text += '2' + values.speedText.toUtf8() + "\r\n";
+    text += '3' + values.outputFile + "\r\n";
+
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        return QStringLiteral("Impossibile scrivere %1: la cartella %2 non si può creare.")
+            .arg(path, folder);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        return QStringLiteral("Impossibile scrivere %1: %2").arg(path, file.errorString());
+    }
+    return {};
+}
+
+std::optional<int> portNumberFor(const QString& portText) {
+    static const std::array<QString, 4> names = {"COM1", "COM2", "COM3", "COM4"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (portText == names[i]) return static_cast<int>(i) + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> portSettingsFor(const QString& speedText) {
+    static const std::array<QString, 4> speeds = {"2400", "9600", "19200", "38400"};
+    for (const QString& speed : speeds) {
+        if (speedText == speed) return speed + QStringLiteral(",n,8,1");
+    }
+    return std::nullopt;
+}
+
+SetupLocation locateSetupFile(const QString& programDir, bool programDirWritable,
+                              const QString& configHome) {
+    const QString besideProgram = QDir(programDir).filePath(QStringLiteral("Setup.ini"));
+    if (programDirWritable) return {besideProgram, besideProgram};
+    const QString inConfig = QDir(configHome).filePath(QStringLiteral("tembra/Setup.ini"));
+    return {QFileInfo::exists(inConfig) ? inConfig : besideProgram, inConfig};
+}
+
+}  // namespace tembra

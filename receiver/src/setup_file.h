@@ -1,0 +1,58 @@
+// Setup.ini: the receiver's three settings, one per line, keyed by the line's first character.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace tembra {
+
+// What Setup.ini holds, and the port number and settings string that the list texts chose. The
+// output file name is kept as raw bytes so that writing the file back reproduces it exactly,
+// whatever its encoding.
+struct SetupValues {
+    QString portText = QStringLiteral("COM2");
+    QString speedText = QStringLiteral("19200");
+    QByteArray outputFile;
+    int portNumber = 2;
+    QString portSettings = QStringLiteral("19200,n,8,1");
+};
+
+// Takes the port number and settings string from the list texts when these are known values;
+// leaves them as they are otherwise.
+void choosePortFromTexts(SetupValues& values);
+
+struct SetupReadResult {
+    bool ok = false;
+    QString error;  // why the file could not be used, when !ok
+};
+
+// Applies every known line of the file's contents to `values`; later lines override earlier
+// ones and lines with any other first character are skipped. Returns the number of lines seen.
+int applySetupText(const QByteArray& text, SetupValues& values);
+
+// Reads the file at `path` into `values`. A missing, unreadable or empty file is an error.
+SetupReadResult readSetupFile(const QString& path, SetupValues& values);
+
+// Writes the three lines in the order 1, 2, 3, each ended by CR LF. The old file is replaced
+// only once the new one is complete. Returns an error text, empty on success.
+QString writeSetupFile(const QString& path, const SetupValues& values);
+
+// COM1..COM4 (exact, case-sensitive) give 1..4; any other text gives nothing.
+std::optional<int> portNumberFor(const QString& portText);
+
+// "2400", "9600", "19200" and "38400" give their "<speed>,n,8,1" string; others nothing.
+std::optional<QString> portSettingsFor(const QString& speedText);
+
+// Where Setup.ini is read and written.
+struct SetupLocation {
+    QString readPath;
+    QString writePath;
+};
+
+// Beside the program when its folder is writable; otherwise written to <configHome>/tembra/,
+// read from there once it exists and until then from beside the program.
+SetupLocation locateSetupFile(const QString& programDir, bool programDirWritable,
+                              const QString& configHome);
+
+}  // namespace tembra
