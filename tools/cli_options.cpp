@@ -18,6 +18,13 @@ std::optional<int32_t> parse_parity(const std::string& text) {
     return std::nullopt;
 }
 
+std::optional<int32_t> parse_save_mode(const std::string& text) {
+    if (text == "new") return UPLOAD_SAVE_NEW;
+    if (text == "overwrite") return UPLOAD_SAVE_OVERWRITE;
+    if (text == "append") return UPLOAD_SAVE_APPEND;
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<int64_t> parse_number(const std::string& text, int64_t min, int64_t max) {
@@ -41,9 +48,10 @@ std::string take_link_options(std::vector<std::string>& args, LinkOptions& optio
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takes_value = arg == "--port" || arg == "--baud" || arg == "--parity" ||
-                                 arg == "--data-bits" || arg == "--stop-bits" ||
-                                 arg == "--timeout" || arg == "--esc-delay" || arg == "--nak-delay";
+        const bool takes_value =
+            arg == "--port" || arg == "--baud" || arg == "--parity" || arg == "--data-bits" ||
+            arg == "--stop-bits" || arg == "--timeout" || arg == "--esc-delay" ||
+            arg == "--nak-delay" || arg == "--save-mode" || arg == "--tester-delay";
         if (arg == "--power-saving") {
             options.power_saving = true;
             continue;
@@ -60,12 +68,18 @@ std::string take_link_options(std::vector<std::string>& args, LinkOptions& optio
             options.parity = *parity;
             continue;
         }
+        if (arg == "--save-mode") {
+            options.save_mode = parse_save_mode(value);
+            if (!options.save_mode) return "--save-mode takes new, overwrite or append";
+            continue;
+        }
         std::optional<int64_t> number;
         if (arg == "--port") number = parse_number(value, 1, 4);
         if (arg == "--baud") number = parse_number(value, 1, 4000000);
         if (arg == "--data-bits") number = parse_number(value, 5, 8);
         if (arg == "--stop-bits") number = parse_number(value, 1, 2);
-        if (arg == "--timeout" || arg == "--esc-delay" || arg == "--nak-delay") {
+        if (arg == "--timeout" || arg == "--esc-delay" || arg == "--nak-delay" ||
+            arg == "--tester-delay") {
             number = parse_number(value, 0, 600000);
         }
         if (!number) return "bad value for " + arg + ": " + value;
@@ -77,6 +91,7 @@ std::string take_link_options(std::vector<std::string>& args, LinkOptions& optio
         if (arg == "--timeout") options.time_out_ms = n;
         if (arg == "--esc-delay") options.esc_delay_ms = n;
         if (arg == "--nak-delay") options.nak_delay_ms = n;
+        if (arg == "--tester-delay") options.tester_delay_ms = n;
     }
     args = std::move(rest);
     return {};
@@ -86,6 +101,8 @@ std::string open_link(const LinkOptions& options) {
     if (options.time_out_ms) HM_set_time_out(*options.time_out_ms);
     if (options.esc_delay_ms) HM_set_ESC_delay(*options.esc_delay_ms);
     if (options.nak_delay_ms) HM_set_NAK_delay(*options.nak_delay_ms);
+    if (options.tester_delay_ms) HM_set_Tester_delay(*options.tester_delay_ms);
+    if (options.save_mode) HM_set_upload_file_save_mode(*options.save_mode);
     HM_set_power_saving_status(options.power_saving ? 1 : 0);
     if (HM_OpenCommPort(options.port, options.baud_code, options.data_bits, options.parity,
                         options.stop_bits) != 1) {

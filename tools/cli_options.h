@@ -18,6 +18,8 @@ struct LinkOptions {
     std::optional<int32_t> esc_delay_ms;
     std::optional<int32_t> nak_delay_ms;
     bool power_saving = false;
+    std::optional<int32_t> save_mode;  // UPLOAD_SAVE_NEW, _OVERWRITE or _APPEND
+    std::optional<int32_t> tester_delay_ms;
 };
 
 // Takes the link options out of args (wherever they stand) and leaves the rest in order.

@@ -4,12 +4,16 @@
 #include <vector>
 
 #include "cli_options.h"
-#include "poll_command.h"
+#include "command_table.h"
+#include "terminal_visit.h"
 
 namespace {
 
-const char kUsage[] =
-    "usage: vantctl [link options] COMMAND [arguments]\n"
+const char kUsageHead[] =
+    "usage: vantctl [link options] COMMAND ADDRESSES [arguments]\n"
+    "\n"
+    "ADDRESSES are terminal addresses, one character each, visited in the order given\n"
+    "(such as ABC); commands that name one ADDRESS take only one.\n"
     "\n"
     "link options:\n"
     "  --port N          COM port 1..4 (device from VANTLINK_COM<N>, else /dev/ttyS<N-1>); 1\n"
@@ -21,15 +25,33 @@ const char kUsage[] =
     "  --esc-delay MS    pause before ACK and after each exchange; 10\n"
     "  --nak-delay MS    pause after a NAK; 50\n"
     "  --power-saving    wake terminals before a command and put them to sleep after\n"
+    "  --save-mode M     upload to an existing local file: new (a free name), overwrite or\n"
+    "                    append; new\n"
+    "  --tester-delay MS pause before each Tester block; 1000\n"
     "\n"
-    "commands:\n"
-    "  poll ADDRESSES [--until-idle SECONDS] [--output FILE]\n"
-    "      polls the terminals in turn and appends each record as address, blank, data, CR LF\n"
-    "      to FILE (standard output without it); ends when every terminal has no data, or\n"
-    "      with --until-idle when no record came for SECONDS\n"
+    "commands:\n";
+
+const char kUsageTail[] =
     "\n"
-    "Exit status 0 when no failure occurred, 1 otherwise (the failure on standard error),\n"
-    "2 for a command line that is not understood.\n";
+    "Answers go to standard output, one line per terminal (\"A: \" before each when several\n"
+    "addresses were given). Exit status 0 when no failure occurred, 1 otherwise (the failure\n"
+    "on standard error), 2 for a command line that is not understood.\n";
+
+void print_usage(std::FILE* out) {
+    std::fprintf(out, "%s%s%s", kUsageHead, vantctl::commands_help().c_str(), kUsageTail);
+}
+
+int usage_error(const std::string& command, const std::string& message) {
+    const std::string who = command.empty() ? "vantctl" : "vantctl " + command;
+    std::fprintf(stderr, "%s: %s\n", who.c_str(), message.c_str());
+    if (const auto* spec = vantctl::find_command(command)) {
+        std::fprintf(stderr, "usage: vantctl [link options] %s %s\n", spec->name.c_str(),
+                     spec->usage.c_str());
+    } else {
+        std::fputs("see vantctl --help\n", stderr);
+    }
+    return 2;
+}
 
 }  // namespace
 
@@ -37,22 +59,29 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const auto& arg : args) {
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
+            print_usage(stdout);
             return 0;
         }
     }
-    vantctl::LinkOptions link;
-    if (const std::string error = vantctl::take_link_options(args, link); !error.empty()) {
-        std::fprintf(stderr, "vantctl: %s\n%s", error.c_str(), kUsage);
-        return 2;
+    vantctl::Invocation invocation;
+    if (const std::string error = vantctl::take_link_options(args, invocation.link);
+        !error.empty()) {
+        return usage_error("", error);
     }
     if (args.empty()) {
-        std::fputs(kUsage, stderr);
+        print_usage(stderr);
         return 2;
     }
-    const std::string command = args.front();
-    args.erase(args.begin());
-    if (command == "poll") return vantctl::run_poll(args, link);
-    std::fprintf(stderr, "vantctl: unknown command %s\n", command.c_str());
-    return 2;
+    invocation.command = args.front();
+    invocation.args.assign(args.begin() + 1, args.end());
+    const auto* spec = vantctl::find_command(invocation.command);
+    if (spec == nullptr) return usage_error("", "unknown command " + invocation.command);
+    try {
+        return vantctl::run_command(*spec, invocation);
+    } catch (const vantctl::UsageError& error) {
+        return usage_error(invocation.command, error.what());
+    } catch (const vantctl::CommandFailure& error) {
+        std::fprintf(stderr, "vantctl %s: %s\n", invocation.command.c_str(), error.what());
+        return 1;
+    }
 }

@@ -1,0 +1,79 @@
+#include "command_table.h"
+
+#include "poll_command.h"
+
+namespace vantctl {
+namespace {
+
+int poll_handler(const Invocation& invocation) {
+    return run_poll(invocation.args, invocation.link);
+}
+
+CommandSpec poll_spec() {
+    CommandSpec spec;
+    spec.name = "poll";
+    spec.usage = "ADDRESSES [--until-idle SECONDS] [--output FILE]";
+    spec.summary = "collect records (CR LF lines) until all are drained or idle for SECONDS";
+    spec.handler = poll_handler;
+    spec.reads_own_args = true;
+    return spec;
+}
+
+void append(std::vector<CommandSpec>& table, std::vector<CommandSpec> family) {
+    for (auto& spec : family) table.push_back(std::move(spec));
+}
+
+std::vector<CommandSpec> build_table() {
+    std::vector<CommandSpec> table = {poll_spec()};
+    append(table, program_commands());
+    append(table, inquiry_commands());
+    append(table, setup_commands());
+    append(table, kd24_commands());
+    append(table, transfer_commands());
+    append(table, modem_commands());
+    return table;
+}
+
+}  // namespace
+
+CommandSpec make_spec(std::string name, std::string usage, std::string summary, size_t min_words,
+                      size_t max_words, Handler handler, OptionSpec options) {
+    return CommandSpec{std::move(name), std::move(usage), std::move(summary),
+                       min_words,       max_words,        std::move(options),
+                       handler};
+}
+
+const std::vector<CommandSpec>& command_table() {
+    static const std::vector<CommandSpec> table = build_table();
+    return table;
+}
+
+const CommandSpec* find_command(std::string_view name) {
+    for (const auto& spec : command_table()) {
+        if (spec.name == name) return &spec;
+    }
+    return nullptr;
+}
+
+std::string commands_help() {
+    constexpr size_t kSummaryColumn = 50;
+    std::string text;
+    for (const auto& spec : command_table()) {
+        std::string line = "  " + spec.name + " " + spec.usage;
+        line += line.size() < kSummaryColumn ? std::string(kSummaryColumn - line.size(), ' ') : " ";
+        text += line + spec.summary + "\n";
+    }
+    return text;
+}
+
+int run_command(const CommandSpec& spec, Invocation& invocation) {
+    if (spec.reads_own_args) return spec.handler(invocation);
+    parse_invocation(invocation, spec.options);
+    const size_t count = invocation.words.size();
+    if (count < spec.min_words || count > spec.max_words) {
+        throw UsageError(count < spec.min_words ? "arguments missing" : "too many arguments");
+    }
+    return spec.handler(invocation);
+}
+
+}  // namespace vantctl

@@ -1,0 +1,162 @@
+// Moving files: upload from the terminals, download to them, download to a Tester.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "command_table.h"
+#include "terminal_visit.h"
+#include "vantlink.h"
+
+namespace vantctl {
+namespace {
+
+// The library writes the local name back into a buffer of this size.
+constexpr size_t kLocalPathRoom = VANTLINK_LOCAL_PATH;
+constexpr size_t kMaxLocalFile = 4095;
+
+// The local name of a terminal file: without a drive prefix such as C: and without /ROM.
+std::string local_name_of(const std::string& terminal_file) {
+    std::string name = terminal_file.substr(0, terminal_file.find('/'));
+    if (const size_t colon = name.rfind(':'); colon != std::string::npos) name.erase(0, colon + 1);
+    if (name.empty() || name == "." || name == "..") {
+        throw UsageError("no local name can be made from " + terminal_file + ": give LOCAL_PATH");
+    }
+    return name;
+}
+
+std::string upload_folder(char address) {
+    return std::string("./ADDR_") + address;
+}
+
+const std::string& checked_local_path(const std::string& path) {
+    return checked_text(path, kLocalPathRoom - 1, "the local path");
+}
+
+void make_folder(const std::string& folder) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return;
+    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        throw CommandFailure("Drectory '" + folder + "' can't be created");
+    }
+}
+
+// An upload whose local file failed leaves the terminal sending; tell it to stop.
+void release_terminal(int32_t rc, int32_t port, char address) {
+    if (rc == RC_FILE_OPEN_ERROR) HM_cancel_upload(port, address);
+}
+
+Outcome upload_one(const Invocation& inv, char address, const std::string& terminal_file,
+                   const std::string& local_path) {
+    const bool default_path = inv.words.size() < 3;
+    if (default_path) make_folder(upload_folder(address));
+    char used[kLocalPathRoom] = {};
+    local_path.copy(used, kLocalPathRoom - 1);
+    int32_t rc = HM_upload1(inv.link.port, address, terminal_file.c_str(), used);
+    if (rc == RC_SUCCESS) {
+        int32_t bytes = 0, blocks = 0;
+        while ((rc = HM_upload2(&bytes, &blocks)) == RC_MORE) {
+        }
+    }
+    release_terminal(rc, inv.link.port, address);
+    return outcome_of(rc, used);
+}
+
+int upload(const Invocation& inv) {
+    const std::string addresses = checked_addresses(inv.word(0));
+    const std::string& terminal_file =
+        checked_text(inv.word(1), kMaxRequestText, "the terminal file name");
+    auto local_path = [&](char address) {
+        return checked_local_path(inv.words.size() > 2 ? inv.word(2)
+                                                       : upload_folder(address) + "/" +
+                                                             local_name_of(terminal_file));
+    };
+    for (char address : addresses) local_path(address);  // every mistake before any traffic
+    return visit_each(inv, addresses,
+                      [&](char a) { return upload_one(inv, a, terminal_file, local_path(a)); });
+}
+
+// The progress of a download on standard error: rewritten in place on a terminal, else only
+// the final line.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::string prefix)
+        : prefix_(std::move(prefix)), in_place_(isatty(STDERR_FILENO) == 1) {}
+
+    void show(int32_t blocks, int32_t bytes, int32_t size) {
+        blocks_ = blocks;
+        bytes_ = bytes;
+        size_ = size;
+        if (in_place_) std::fprintf(stderr, "\r%s", text().c_str());
+    }
+    void finish() { std::fprintf(stderr, "%s%s\n", in_place_ ? "\r" : "", text().c_str()); }
+
+private:
+    std::string text() const {
+        // An empty file is complete as soon as it started.
+        const int64_t percent = size_ > 0 ? int64_t{bytes_} * 100 / size_ : 100;
+        char line[96];
+        std::snprintf(line, sizeof line, "blocks %d  bytes %d  %d %%", blocks_, bytes_,
+                      static_cast<int>(percent));
+        return prefix_ + line;
+    }
+
+    std::string prefix_;
+    bool in_place_;
+    int32_t blocks_ = 0, bytes_ = 0, size_ = 0;
+};
+
+Outcome download_one(const Invocation& inv, char address, bool several,
+                     const std::string& local_file, const std::string& terminal_file) {
+    int32_t size = 0;
+    int32_t rc =
+        HM_download1(inv.link.port, address, local_file.c_str(), terminal_file.c_str(), &size);
+    if (rc != RC_SUCCESS) return outcome_of(rc);
+    ProgressLine progress(several ? std::string(1, address) + ": " : "");
+    int32_t bytes = 0, blocks = 0;
+    progress.show(blocks, bytes, size);
+    while ((rc = HM_download2(&bytes, &blocks)) == RC_MORE) progress.show(blocks, bytes, size);
+    progress.finish();
+    return outcome_of(rc);
+}
+
+int download(const Invocation& inv) {
+    const std::string addresses = checked_addresses(inv.word(0));
+    const std::string& local_file = checked_text(inv.word(1), kMaxLocalFile, "the local file");
+    const std::string terminal_file =
+        inv.words.size() > 2 ? inv.word(2) : local_file.substr(local_file.rfind('/') + 1);
+    checked_text(terminal_file, kMaxRequestText, "the terminal file name");
+    return visit_each(inv, addresses, [&](char a) {
+        return download_one(inv, a, addresses.size() > 1, local_file, terminal_file);
+    });
+}
+
+int tester_download(const Invocation& inv) {
+    const char address = checked_address(inv.word(0));
+    const std::string& local_file = checked_text(inv.word(1), kMaxRequestText, "the local file");
+    return visit_each(inv, std::string(1, address), [&](char a) {
+        const int32_t rc = HM_Tester_Download_Initial(inv.link.port, a, local_file.c_str());
+        if (rc != RC_SUCCESS) return outcome_of(rc);
+        HM_Tester_Downloading(inv.link.port, local_file.c_str());
+        return outcome_of(HM_Tester_Download_Finish(inv.link.port, a));
+    });
+}
+
+}  // namespace
+
+std::vector<CommandSpec> transfer_commands() {
+    return {
+        make_spec("upload", "ADDRESSES TERMINAL_FILE [LOCAL_PATH]",
+                  "copy a terminal file to LOCAL_PATH or ./ADDR_<a>/; prints the name used", 2, 3,
+                  upload),
+        make_spec("download", "ADDRESSES LOCAL_FILE [TERMINAL_FILE]",
+                  "copy a PC file to the terminals, showing its progress", 2, 3, download),
+        make_spec("tester-download", "ADDRESS LOCAL_FILE",
+                  "send a file to the Tester device (pace: --tester-delay)", 2, 2, tester_download),
+    };
+}
+
+}  // namespace vantctl
