@@ -1,60 +1,25 @@
 // vantctl as a process: the poll data file, exit status, failures and the byte trace.
-#include <sys/wait.h>
-
-#include <gtest/gtest.h>
-
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli_options.h"
-#include "sim_launcher.h"
+#include "vantctl_fixture.h"
 
 namespace {
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using vantctl_test::ProcessRun;
+using vantctl_test::read_file;
 
-struct ProcessRun {
-    int status = -1;
-    std::string out, err;
-};
-
-class VantctlPoll : public ::testing::Test {
+class VantctlPoll : public vantctl_test::VantctlFixture {
 protected:
-    void start_terminals(const std::vector<std::string>& specs) {
-        std::vector<std::string> args = {"--baud", "57600"};
-        for (const auto& spec : specs) args.insert(args.end(), {"--terminal", spec});
-        std::string error;
-        sim_ = simlaunch::SimProcess::start(dir_.file("com1"), args, &error);
-        ASSERT_TRUE(sim_) << error;
-    }
+    void start_terminals(const std::vector<std::string>& specs) { start_sim(specs); }
     std::string records_file(const std::string& name, const std::vector<std::string>& lines) {
         const std::string path = dir_.file(name);
         std::ofstream out(path, std::ios::binary);
         for (const auto& line : lines) out << line << "\n";
         return path;
     }
-    ProcessRun vantctl(const std::string& args, const std::string& env = "") {
-        const std::string out = dir_.file("stdout"), err = dir_.file("stderr");
-        const std::string command = "VANTLINK_COM1='" + dir_.file("com1") + "' " + env + " '" +
-                                    std::string(VANTCTL_PATH) + "' " + args + " >'" + out +
-                                    "' 2>'" + err + "'";
-        ProcessRun run;
-        const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = read_file(out);
-        run.err = read_file(err);
-        return run;
-    }
-
-    simlaunch::TempDir dir_;
-    std::unique_ptr<simlaunch::SimProcess> sim_;
 };
 
 }  // namespace

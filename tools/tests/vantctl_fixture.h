@@ -1,0 +1,75 @@
+// Runs vantctl as a process against termsim on a fresh link in a temporary folder.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim_launcher.h"
+
+namespace vantctl_test {
+
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void write_file(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+struct ProcessRun {
+    int status = -1;
+    std::string out, err;
+};
+
+class VantctlFixture : public ::testing::Test {
+protected:
+    // Starts termsim at 57600 baud with a trace of its events; extra goes before the terminals.
+    void start_sim(const std::vector<std::string>& specs,
+                   const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args = {"--baud", "57600", "--trace", trace_path()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        for (const auto& spec : specs) args.insert(args.end(), {"--terminal", spec});
+        std::string error;
+        sim_ = simlaunch::SimProcess::start(dir_.file("com1"), args, &error);
+        ASSERT_TRUE(sim_) << error;
+    }
+
+    // Runs vantctl in the temporary folder with the link as COM1; args are shell words.
+    ProcessRun vantctl(const std::string& args, const std::string& env = "") {
+        const std::string out = dir_.file("stdout"), err = dir_.file("stderr");
+        const std::string command =
+            "cd '" + dir_.path() + "' && VANTLINK_COM1='" + dir_.file("com1") + "' " + env + " '" +
+            std::string(VANTCTL_PATH) + "' " + args + " >'" + out + "' 2>'" + err + "'";
+        ProcessRun run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = read_file(out);
+        run.err = read_file(err);
+        return run;
+    }
+
+    ProcessRun fast(const std::string& args) { return vantctl("--baud 57600 " + args); }
+
+    std::string trace_path() const { return dir_.file("sim-trace.txt"); }
+    std::string trace() const { return read_file(trace_path()); }
+
+    simlaunch::TempDir dir_;
+    std::unique_ptr<simlaunch::SimProcess> sim_;
+};
+
+}  // namespace vantctl_test
