@@ -1,6 +1,7 @@
 // Questions to the terminals: memory, directories, running program, identity, files.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "command_table.h"
@@ -49,7 +50,7 @@ int visit_text_inquiry(const Invocation& inv, TextInquiry call, size_t room) {
     return visit_each(inv, checked_addresses(inv.word(0)), [&](char a) {
         std::string answer(room, '\0');
         const int32_t rc = call(inv.link.port, a, answer.data());
-        answer.resize(answer.find('\0'));
+        answer.resize(strnlen(answer.data(), room));
         return outcome_of(rc, answer);
     });
 }

@@ -1,4 +1,5 @@
 // Setting the terminals up: tables, clock, password, keys, buzzer, fonts, memory, address.
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -74,9 +75,17 @@ int date_time(const Invocation& inv) {
         throw UsageError("--text takes a date and time as YYYYMMDDhhmmss, not " +
                          inv.options.at("--text"));
     }
-    // The PC clock is read just before each call, so later terminals get the later time.
+    // Each terminal gets the clock as it is when its turn comes: the PC clock read just before
+    // the call, or the given time moved on by the seconds since the command started.
+    const auto start = std::chrono::steady_clock::now();
+    auto text_now = [&] {
+        if (!given) return date_time_now();
+        const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
+            std::chrono::steady_clock::now() - start);
+        return advanced_date_time(inv.options.at("--text"), static_cast<long>(elapsed.count()));
+    };
     return visit_each(inv, checked_addresses(inv.word(0)), [&](char a) {
-        const std::string text = given ? inv.options.at("--text") : date_time_now();
+        const std::string text = text_now();
         return outcome_of(HM_date_time(inv.link.port, a, text.c_str()), text);
     });
 }

@@ -58,6 +58,21 @@ bool is_date_time_text(const std::string& text) {
     return field(text, 8, 2) <= 23 && field(text, 10, 2) <= 59 && field(text, 12, 2) <= 59;
 }
 
+std::string advanced_date_time(const std::string& text, long seconds) {
+    std::tm t{};
+    t.tm_year = field(text, 0, 4) - 1900;
+    t.tm_mon = field(text, 4, 2) - 1;
+    t.tm_mday = field(text, 6, 2);
+    t.tm_hour = field(text, 8, 2);
+    t.tm_min = field(text, 10, 2);
+    t.tm_sec = field(text, 12, 2);
+    // The clock text has no zone; count it as UTC so no daylight-saving step interferes.
+    const std::time_t moved = timegm(&t) + seconds;
+    std::tm result{};
+    gmtime_r(&moved, &result);
+    return date_time_text(result);
+}
+
 std::optional<TerminalKind> parse_terminal_kind(const std::string& name) {
     std::string upper = name;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -13,6 +13,8 @@ std::string date_time_text(const std::tm& local);
 std::string date_time_now();
 // True for a text of that form that names a real date and time.
 bool is_date_time_text(const std::string& text);
+// A valid text moved on by seconds, the date following across midnight.
+std::string advanced_date_time(const std::string& text, long seconds);
 
 // Terminal models, numbered as the terminal-type setting numbers them.
 enum class TerminalKind { KD31_KD32 = 0, KD35 = 1, KD24 = 2, VS17 = 3, VS19 = 4, VS15 = 5 };

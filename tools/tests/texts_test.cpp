@@ -45,6 +45,13 @@ TEST(VantctlTexts, DateTimeTextAndItsCheck) {
     EXPECT_TRUE(vantctl::is_date_time_text(vantctl::date_time_now()));
 }
 
+TEST(VantctlTexts, AGivenTimeMovesOnWithTheDate) {
+    EXPECT_EQ(vantctl::advanced_date_time("20240101100000", 7), "20240101100007");
+    // Across midnight the date follows instead of the time turning negative or wrapping alone.
+    EXPECT_EQ(vantctl::advanced_date_time("20241231235958", 5), "20250101000003");
+    EXPECT_EQ(vantctl::advanced_date_time("20240228235959", 1), "20240229000000");
+}
+
 std::string record_of(const std::string& file) {
     std::istringstream in(file);
     return vantctl::kd24_record(in);
