@@ -51,6 +51,24 @@ TEST_F(VantctlTransfer, DownloadThenUploadIsByteIdentical) {
     EXPECT_EQ(read_file(dir_.file("ADDR_A/IMAGE.BIN")), content);
 }
 
+TEST_F(VantctlTransfer, OnATerminalTheProgressLineIsRewrittenInPlace) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+    write_file(dir_.file("P.BIN"), std::string(250, 'p'));
+    // script(1) gives vantctl a pseudo-terminal as its standard error.
+    const std::string out = dir_.file("typescript");
+    const std::string command = "cd '" + dir_.path() + "' && VANTLINK_COM1='" + dir_.file("com1") +
+                                "' script -qec \"'" + std::string(VANTCTL_PATH) +
+                                "' --baud 57600 download A P.BIN\" " + "/dev/null >'" + out +
+                                "' 2>&1";
+    ProcessRun run;
+    run.status = WEXITSTATUS(std::system(command.c_str()));
+    run.out = read_file(out);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(contains(run.out, "\rblocks 1  bytes 120  48 %\rblocks 2  bytes 240  96 %"))
+        << run.out;
+    EXPECT_TRUE(contains(run.out, "\rblocks 3  bytes 250  100 %\r\n")) << run.out;
+}
+
 TEST_F(VantctlTransfer, DownloadNamesTheTerminalFileAfterTheLocalOne) {
     std::filesystem::create_directories(dir_.file("sub"));
     write_file(dir_.file("sub/EMPTY.DAT"), "");
