@@ -30,7 +30,7 @@ int32_t TickWindow::elapsed() {
 }
 
 void idle_on_port(int32_t port, int32_t max_ms) {
-    trace_flush();
+    if (trace_enabled()) trace_flush_if_quiet();
     // With a pump installed the caller's events must be served at least every millisecond.
     int32_t sleep_ms = std::max<int32_t>(max_ms, 1);
     if (state().message_pump != nullptr) sleep_ms = 1;

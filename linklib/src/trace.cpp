@@ -41,13 +41,22 @@ public:
 
     void add(const char* port_name, char direction, std::span<const uint8_t> bytes) {
         if (!enabled() || bytes.empty()) return;
-        if (!pending_.empty() && (direction != direction_ || port_ != port_name)) flush();
+        const uint64_t now = monotonic_ms();
+        if (!pending_.empty() &&
+            (direction != direction_ || port_ != port_name || now - last_byte_ms_ > kBurstGapMs)) {
+            flush();
+        }
         if (pending_.empty()) {
-            started_ms_ = monotonic_ms();
+            started_ms_ = now;
             direction_ = direction;
             port_ = port_name;
         }
+        last_byte_ms_ = now;
         pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    }
+
+    void flush_if_quiet() {
+        if (!pending_.empty() && monotonic_ms() - last_byte_ms_ > kBurstGapMs) flush();
     }
 
     void flush() {
@@ -64,7 +73,10 @@ private:
     std::FILE* out_ = nullptr;
     bool owned_ = false;
     std::vector<uint8_t> pending_;
+    // Bytes further apart than this belong to different bursts.
+    static constexpr uint64_t kBurstGapMs = 20;
     uint64_t started_ms_ = 0;
+    uint64_t last_byte_ms_ = 0;
     char direction_ = '>';
     std::string port_;
 };
@@ -94,6 +106,10 @@ void trace_bytes(const char* port_name, char direction, std::span<const uint8_t>
 
 void trace_flush() {
     tracer().flush();
+}
+
+void trace_flush_if_quiet() {
+    tracer().flush_if_quiet();
 }
 
 }  // namespace vantlink
