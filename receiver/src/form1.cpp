@@ -50,7 +50,6 @@ Form1::Form1(Form1Options options, QWidget* parent)
     setWindowTitle(QString::fromLatin1(kWindowTitle));
     comm_->setCommPort(setup_.portNumber);
     comm_->setSettings(setup_.portSettings);
-    comm_->setIdleWait(options_.timing.idleWait);
     buildControls();
     showSetupValues();
     showStatus(QStringLiteral("Non in corso !"), kRed);
@@ -195,7 +194,8 @@ Form1::LoopEnd Form1::receiveLines() {
         if (lineSeen) ++idlePasses;
         ++passCount_;
 
-        const QByteArray chunk = comm_->input();
+        const QByteArray chunk = comm_->input(lineSeen ? options_.timing.quietWait
+                                                       : options_.timing.quietWaitBeforeFirstLine);
         if (!chunk.isEmpty()) {
             if (const auto line = collector_.take(chunk.at(0))) {
                 if (!storeLine(*line)) return LoopEnd::ProgramEnding;

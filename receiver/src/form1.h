@@ -27,7 +27,11 @@ struct ReceptionTiming {
     std::chrono::milliseconds openPause{500};
     std::chrono::milliseconds donePause{1000};
     std::chrono::milliseconds closePause{1000};
-    std::chrono::microseconds idleWait{200};  // longest wait of one pass for a character
+    // Longest wait of one pass for a character. Once a line came, quiet passes count towards
+    // the limit, so their wait sets how long the limit lasts (about two minutes here).
+    std::chrono::microseconds quietWait{200};
+    // Before the first line no limit applies and the pass can wait longer, saving CPU.
+    std::chrono::microseconds quietWaitBeforeFirstLine{10000};
 };
 
 struct Form1Options {

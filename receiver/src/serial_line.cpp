@@ -93,15 +93,15 @@ void SerialLine::close() {
     if (port_.isOpen()) port_.close();
 }
 
-QByteArray SerialLine::input() {
+QByteArray SerialLine::input(std::chrono::microseconds wait) {
     if (!port_.isOpen()) return {};
-    if (port_.bytesAvailable() == 0 && !waitForCharacter()) return {};
+    if (port_.bytesAvailable() == 0 && !waitForCharacter(wait)) return {};
     return port_.read(1);
 }
 
-bool SerialLine::waitForCharacter() {
+bool SerialLine::waitForCharacter(std::chrono::microseconds wait) {
     pollfd watched{static_cast<int>(port_.handle()), POLLIN, 0};
-    const auto micros = idleWait_.count();
+    const auto micros = wait.count();
     const timespec timeout{static_cast<time_t>(micros / 1000000),
                            static_cast<long>((micros % 1000000) * 1000)};
     if (::ppoll(&watched, 1, &timeout, nullptr) <= 0) return false;

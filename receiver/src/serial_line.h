@@ -36,26 +36,22 @@ public:
     QString settings() const { return settings_; }
     void setSettings(const QString& settings) { settings_ = settings; }
 
-    // How long a read waits for a character when none is buffered. Keeps a quiet line from
-    // costing a whole core while a character still arrives without delay.
-    void setIdleWait(std::chrono::microseconds wait) { idleWait_ = wait; }
-
     // Opens COM<commPort> read-only with the current settings; on failure errorText() says why.
     bool open();
     void close();
     bool isOpen() const { return port_.isOpen(); }
     QString errorText() const { return errorText_; }
 
-    // One received character, or an empty array when none arrived within the idle wait.
-    QByteArray input();
+    // One received character, or an empty array when none arrived within `wait`. The wait
+    // keeps a quiet line from costing a whole core; a character ends it at once.
+    QByteArray input(std::chrono::microseconds wait);
 
 private:
-    bool waitForCharacter();
+    bool waitForCharacter(std::chrono::microseconds wait);
 
     QSerialPort port_;
     int commPort_ = 2;
     QString settings_ = QStringLiteral("19200,n,8,1");
-    std::chrono::microseconds idleWait_{200};
     QString errorText_;
 };
 

@@ -114,7 +114,8 @@ TEST_F(TembraReception, InterruptKeepsStoredLinesAndDropsTheUnfinishedOne) {
 TEST_F(TembraReception, IdlePassesEndTheReceptionOnlyAfterAFirstLine) {
     ReceptionTiming timing = fastTiming();
     timing.idlePassLimit = 3000;
-    timing.idleWait = std::chrono::microseconds(10);
+    timing.quietWait = std::chrono::microseconds(10);
+    timing.quietWaitBeforeFirstLine = std::chrono::microseconds(10);
     startForm(timing);
 
     // Nothing received: many times the limit passes and the reception still waits.

@@ -68,6 +68,7 @@ ReceptionTiming ReceiverFixture::fastTiming() {
     timing.openPause = std::chrono::milliseconds(5);
     timing.donePause = std::chrono::milliseconds(5);
     timing.closePause = std::chrono::milliseconds(5);
+    timing.quietWaitBeforeFirstLine = std::chrono::microseconds(500);
     return timing;
 }
 
