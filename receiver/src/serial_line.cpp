@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QtGlobal>
 #include <ctime>
+#include <thread>
 
 namespace tembra {
 
@@ -106,8 +107,11 @@ bool SerialLine::waitForCharacter(std::chrono::microseconds wait) {
                            static_cast<long>((micros % 1000000) * 1000)};
     if (::ppoll(&watched, 1, &timeout, nullptr) <= 0) return false;
     // Let the port move what arrived into its own buffer without waiting any further.
-    port_.waitForReadyRead(0);
-    return port_.bytesAvailable() > 0;
+    if (watched.revents & POLLIN) port_.waitForReadyRead(0);
+    if (port_.bytesAvailable() > 0) return true;
+    // A hung-up or failed line reports ready at once and forever: wait anyway, don't spin.
+    if (watched.revents & (POLLHUP | POLLERR | POLLNVAL)) std::this_thread::sleep_for(wait);
+    return false;
 }
 
 }  // namespace tembra

@@ -1,6 +1,10 @@
 // The port: settings strings, the device behind COM<n>, and the settings put on the line.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "pty_line.h"
 #include "serial_line.h"
 
@@ -71,6 +75,33 @@ TEST(TembraLineSettings, OpenPutsTheSettingsOnTheLineAndReadsOneCharacterAtATime
     EXPECT_EQ(received, "ab");
     comm.close();
     EXPECT_FALSE(comm.isOpen());
+}
+
+TEST(TembraLineSettings, SymlinkedDeviceOpensAndAHungUpLineIsNotSpunOn) {
+    PtyLine line;
+    QTemporaryDir dir;
+    const QString link = dir.filePath("tembra-pc");
+    ASSERT_TRUE(QFile::link(line.slavePath(), link));
+    qputenv("TEMBRA_COM6", link.toLocal8Bit());
+    SerialLine comm;
+    comm.setCommPort(6);
+    ASSERT_TRUE(comm.open()) << comm.errorText().toStdString();
+    line.send("x");
+    QByteArray received;
+    for (int pass = 0; pass < 100 && received.isEmpty(); ++pass) {
+        received = comm.input(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(received, "x");
+
+    line.hangUp();
+    QElapsedTimer clock;
+    clock.start();
+    int passes = 0;
+    while (clock.elapsed() < 100) {
+        EXPECT_EQ(comm.input(std::chrono::milliseconds(10)), "");
+        ++passes;
+    }
+    EXPECT_LE(passes, 20);  // each pass still waits; a spinning read would make thousands
 }
 
 TEST(TembraLineSettings, OpenFailureNamesThePortAndTheReason) {

@@ -47,8 +47,13 @@ PtyLine::PtyLine() {
 }
 
 PtyLine::~PtyLine() {
+    hangUp();
+}
+
+void PtyLine::hangUp() {
     waitUntilSent();
     if (master_ >= 0) ::close(master_);
+    master_ = -1;
 }
 
 void PtyLine::send(const QByteArray& bytes) {

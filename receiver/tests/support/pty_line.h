@@ -26,6 +26,9 @@ public:
     void sendPaced(QByteArray bytes, int baud, int burst = 16);
     void waitUntilSent();
 
+    // Closes the terminal's side, as when a cable is pulled.
+    void hangUp();
+
     // The line settings the receiver put on its end.
     int inputSpeed() const;
     bool parityEnabled() const;
