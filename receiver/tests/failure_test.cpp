@@ -76,6 +76,19 @@ TEST_F(TembraFailure, OutputFileThatCannotBeOpenedEndsTheProgramNamingIt) {
     EXPECT_EQ(endings_, QList<int>{1});
 }
 
+TEST_F(TembraFailure, OutputFileThatCannotBeWrittenEndsTheProgramNamingIt) {
+    writeFile("Setup.ini", "1COM4\r\n3/dev/full\r\n");
+    startForm();
+    line_.send("no room\nEND");
+    receive();
+    ASSERT_EQ(boxes_.seen().size(), 1);
+    EXPECT_TRUE(boxes_.seen()[0].text.contains("/dev/full")) << boxes_.seen()[0].text.toStdString();
+    EXPECT_TRUE(boxes_.seen()[0].text.contains("No space left"));
+    EXPECT_TRUE(storedLines_.isEmpty());
+    EXPECT_EQ(endings_, QList<int>{1});
+    EXPECT_FALSE(statusTexts().contains("Eseguito ..."));
+}
+
 TEST_F(TembraFailure, ExitDuringAReceptionEndsAtOnceKeepingStoredLines) {
     writeSetup(4);
     startForm();
