@@ -2,6 +2,7 @@
 // Prints one table: CPU while the library waits, and polls per second against termsim next to
 // the ideal (the line time of every byte both ways plus the waits the protocol requires).
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <termios.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim_launcher.h"
@@ -106,6 +108,32 @@ PollFigure run_polls(int baud, double duration_s) {
     return figure;
 }
 
+// The same EOT polls without the library: what the pseudo-terminal and termsim allow at all.
+double raw_polls_per_second(const std::string& link, double duration_s) {
+    const int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return 0;
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+    long polls = 0;
+    const auto start = Clock::now();
+    while (seconds_between(start, Clock::now()) < duration_s) {
+        for (const char* a = kAddresses; *a; ++a) {
+            const unsigned char request[2] = {0x02, static_cast<unsigned char>(*a + 0x80)};
+            if (write(fd, request, 2) != 2) break;
+            unsigned char answer = 0;
+            pollfd pfd{fd, POLLIN, 0};
+            while (poll(&pfd, 1, 1000) > 0 && read(fd, &answer, 1) == 1 && answer != 0x04) {
+            }
+            ++polls;
+        }
+    }
+    const double rate = polls / seconds_between(start, Clock::now());
+    close(fd);
+    return rate;
+}
+
 bool poll_row(const char* label, int baud, bool with_records, double duration_s) {
     simlaunch::TempDir dir;
     std::vector<std::string> args = {"--baud", std::to_string(baud)};
@@ -129,9 +157,125 @@ bool poll_row(const char* label, int baud, bool with_records, double duration_s)
     HM_CloseCommPort(kPort);
     const double measured = f.polls / f.seconds;
     const double ideal = f.polls / f.ideal_seconds;
-    std::printf("  %-22s %6d %7ld %8ld %9.1f %9.1f %7.1f %%  %ld\n", label, baud, f.polls,
-                f.records, measured, ideal, 100.0 * measured / ideal, f.failures);
+    std::string floor = "-";
+    if (!with_records) {
+        const double raw = raw_polls_per_second(sim->link(), duration_s);
+        floor = std::to_string(static_cast<int>(100.0 * measured / raw + 0.5)) + " %";
+    }
+    std::printf("  %-22s %6d %7ld %8ld %9.1f %9.1f %7.1f %% %9s  %ld\n", label, baud, f.polls,
+                f.records, measured, ideal, 100.0 * measured / ideal, floor.c_str(), f.failures);
     return f.failures == 0;
+}
+
+constexpr size_t kTransferSize = 64 * 1024;
+constexpr size_t kDownloadBlock = 120;
+
+std::string random_file(size_t size) {
+    std::string bytes(size, '\0');
+    uint32_t state = 12345;
+    for (auto& b : bytes) {
+        state = state * 1664525u + 1013904223u;
+        b = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+struct TransferFigure {
+    double seconds = 0;
+    double ideal_seconds = 0;
+    int32_t result = -1;
+};
+
+// Line time of one exchange: request bytes out, answer bytes back, the ESC delays.
+double exchange_time(size_t request, size_t answer, bool data_answer, double byte_s, double esc_s) {
+    // A data answer waits the ESC delay before its ACK; every exchange waits it at the end.
+    const double waits = esc_s * (data_answer ? 2 : 1);
+    return (request + answer + (data_answer ? 1 : 0)) * byte_s + waits;
+}
+
+size_t encoded(const std::string& bytes) {
+    return encoded_size(reinterpret_cast<const unsigned char*>(bytes.data()),
+                        static_cast<int32_t>(bytes.size()));
+}
+
+TransferFigure download_file(const std::string& path, const std::string& content, double byte_s,
+                             double esc_s) {
+    TransferFigure f;
+    const char* name = "BENCH.BIN";
+    f.ideal_seconds = exchange_time(6 + std::strlen(name), 1, false, byte_s, esc_s) + 0.002;
+    for (size_t at = 0; at < content.size(); at += kDownloadBlock) {
+        f.ideal_seconds +=
+            exchange_time(6 + encoded(content.substr(at, kDownloadBlock)), 1, false, byte_s, esc_s);
+    }
+    f.ideal_seconds += exchange_time(6, 1, false, byte_s, esc_s);
+    const auto start = Clock::now();
+    int32_t size = 0, bytes = 0, packets = 0;
+    f.result = HM_download1(kPort, 'A', path.c_str(), name, &size);
+    if (f.result == RC_SUCCESS) {
+        while ((f.result = HM_download2(&bytes, &packets)) == RC_MORE) {
+        }
+    }
+    f.seconds = seconds_between(start, Clock::now());
+    return f;
+}
+
+TransferFigure upload_file(std::string& received, double byte_s, double esc_s) {
+    TransferFigure f;
+    const char* name = "BENCH.BIN";
+    f.ideal_seconds = exchange_time(6 + std::strlen(name), 1, false, byte_s, esc_s);
+    const auto start = Clock::now();
+    f.result = HM_upload11(kPort, 'A', name);
+    std::array<unsigned char, VANTLINK_UPLOAD_BLOCK> block{};
+    int32_t length = 0;
+    while (f.result == RC_SUCCESS) {
+        f.result = HM_upload22(block.data(), &length);
+        if (f.result != RC_MORE) break;
+        received.append(reinterpret_cast<char*>(block.data()), static_cast<size_t>(length));
+        // STX, ESC, the encoded letter and block, two check characters, ETX.
+        const std::string letter_and_block =
+            "Y" + std::string(reinterpret_cast<char*>(block.data()), static_cast<size_t>(length));
+        f.ideal_seconds += exchange_time(6, 5 + encoded(letter_and_block), true, byte_s, esc_s);
+        f.result = RC_SUCCESS;
+    }
+    f.seconds = seconds_between(start, Clock::now());
+    f.ideal_seconds += exchange_time(6, 6, true, byte_s, esc_s);  // the Z answer
+    return f;
+}
+
+bool transfer_rows(int baud) {
+    simlaunch::TempDir dir;
+    std::string error;
+    auto sim = simlaunch::SimProcess::start(
+        dir.file("com1"), {"--baud", std::to_string(baud), "--terminal", "A"}, &error);
+    if (!sim) {
+        std::fprintf(stderr, "linkbench: %s\n", error.c_str());
+        return false;
+    }
+    setenv("VANTLINK_COM1", sim->link().c_str(), 1);
+    if (HM_OpenCommPort(kPort, baud, 8, 0, 1) != 1) return false;
+    const double byte_s = static_cast<double>(kBitsPerByte) / baud;
+    const double esc_s = HM_get_ESC_delay() / 1000.0;
+    const std::string content = random_file(kTransferSize);
+    const std::string path = dir.file("bench.bin");
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::fwrite(content.data(), 1, content.size(), out);
+    std::fclose(out);
+
+    const TransferFigure down = download_file(path, content, byte_s, esc_s);
+    std::string received;
+    const TransferFigure up = upload_file(received, byte_s, esc_s);
+    HM_CloseCommPort(kPort);
+    const bool same = received == content;
+    for (const auto& [label, f] :
+         {std::pair{"download 64 KiB", down}, std::pair{"upload 64 KiB", up}}) {
+        const double measured = kTransferSize / f.seconds;
+        const double ideal = kTransferSize / f.ideal_seconds;
+        std::printf("  %-22s %6d %9.2f %9.0f %9.0f %7.1f %%  %s\n", label, baud, f.seconds,
+                    measured, ideal, 100.0 * measured / ideal,
+                    f.result == RC_SUCCESS ? "ok" : ("failed " + std::to_string(f.result)).c_str());
+    }
+    if (!same) std::printf("  the uploaded file differs from the downloaded one\n");
+    return down.result == RC_SUCCESS && up.result == RC_SUCCESS && same;
 }
 
 }  // namespace
@@ -166,12 +310,16 @@ int main(int argc, char** argv) {
                     100 * timeout.cpu_s / timeout.wall_s);
     }
 
-    std::printf("\n  %-22s %6s %7s %8s %9s %9s %9s  %s\n", "4 terminals polled", "baud", "polls",
-                "records", "polls/s", "ideal/s", "ratio", "failures");
+    std::printf("\n  %-22s %6s %7s %8s %9s %9s %9s %9s  %s\n", "4 terminals polled", "baud",
+                "polls", "records", "polls/s", "ideal/s", "ratio", "vs raw", "failures");
     bool ok = true;
     for (int baud : {9600, 57600}) {
         ok &= poll_row("answering EOT", baud, false, duration_s);
         ok &= poll_row("40-byte records", baud, true, duration_s);
     }
+
+    std::printf("\n  %-22s %6s %9s %9s %9s %9s  %s\n", "file transfer", "baud", "seconds",
+                "bytes/s", "ideal/s", "ratio", "result");
+    for (int baud : {9600, 57600}) ok &= transfer_rows(baud);
     return ok ? 0 : 1;
 }
