@@ -110,74 +110,134 @@ int32_t HM_power_saving_off(int32_t port, int32_t address);
 /* Sleep step (command '8'). */
 int32_t HM_power_saving_on(int32_t port, int32_t address);
 
-/* ---- Terminal commands ---- */
+/* ---- Terminal commands ----
+ * Each sends one request to the terminal at `address` and returns a return code. With power
+ * saving on (HM_set_power_saving_status(1)) a command first wakes the terminal (9 when that
+ * fails, nothing sent) and most put it back to sleep afterwards; HM_get_power_saving_return
+ * tells whether that worked. Argument texts travel up to their NUL, at most 256 bytes.
+ * Common results: 0 done, 3 NAK, 4 time-out, 5 unexpected answer, 6 bad checks. */
 
+/* Warm start ('A') and kermit ('k'): 0 when the terminal acknowledged. */
 int32_t HM_warm_start(int32_t port, int32_t address);
 int32_t HM_kermit(int32_t port, int32_t address);
+/* Cold start ('H'); the terminal is not put back to sleep. */
 int32_t HM_cold_start(int32_t port, int32_t address);
+/* Runs a program ('X'): 0, 48 no such program, 54 it is in flash ROM. HM_run is the same. */
 int32_t HM_exec(int32_t port, int32_t address, const char* program);
 int32_t HM_run(int32_t port, int32_t address, const char* program);
+/* Deletes a file ('E'): 0, 48 no such file, 49 illegal name. */
 int32_t HM_delete(int32_t port, int32_t address, const char* file);
+/* Sets the program started at power-on ('O'): 0, 48, 49. */
 int32_t HM_autoboot(int32_t port, int32_t address, const char* program);
+/* Sends free data ('0'), encoded; 2 (nothing sent) when the encoded form exceeds 255 bytes,
+ * which an input of at most 127 bytes never does. HM_send_data1 takes length bytes (may hold
+ * NUL); a negative length gives 2. */
 int32_t HM_send_data(int32_t port, int32_t address, const char* text);
 int32_t HM_send_data1(int32_t port, int32_t address, const unsigned char* data, int32_t length);
+/* Asks whether the terminal is in upload mode ('Q'): 0 no, 80 yes. */
 int32_t HM_upload_mode(int32_t port, int32_t address);
+/* Gives the terminal a new address ('5'): 0, 2 refused. The sleep step goes to the new one. */
 int32_t HM_set_address(int32_t port, int32_t address, int32_t new_address);
+/* Restores a system font ('f'; the character '0', '1' or '2'): 0, 2 refused. */
 int32_t HM_system_font(int32_t port, int32_t address, int32_t font);
+/* Keypad lock ('K'): values below 32 are sent as the digit value + '0', others as their low
+ * byte: 0, 2 refused. HM_keymap sends the low byte itself and expects an ACK. */
 int32_t HM_keypad(int32_t port, int32_t address, int32_t value);
 int32_t HM_keymap(int32_t port, int32_t address, int32_t value);
+/* Buzzer ('N'), value sent as the digit value + '0'. */
 int32_t HM_buzzer(int32_t port, int32_t address, int32_t value);
+/* Size of the executable area ('F', three digits): 0, 64 RAM disk not empty, 65 out of
+ * memory; 2 (nothing sent) for a size outside 0..999. */
 int32_t HM_exe_size(int32_t port, int32_t address, int32_t size);
+/* UPS command ('F' without data); never wakes or sleeps the terminal. */
 int32_t HM_ups(int32_t port, int32_t address);
+/* Tables ('T', 'C', 'V', 'B'), clock ('M', 14 characters YYYYMMDDhhmmss) and password ('P'):
+ * 0, 2 refused. */
 int32_t HM_term_tab(int32_t port, int32_t address, const char* table);
 int32_t HM_comm_tab(int32_t port, int32_t address, const char* table);
 int32_t HM_dev_tab(int32_t port, int32_t address, const char* table);
 int32_t HM_bar_tab(int32_t port, int32_t address, const char* table);
 int32_t HM_date_time(int32_t port, int32_t address, const char* date_time);
 int32_t HM_password(int32_t port, int32_t address, const char* password);
+/* KD24 configuration ('?', '@', '>', 'R' with one character); never wake or sleep. */
 int32_t HM_KD24_record(int32_t port, int32_t address, const char* record);
 int32_t HM_KD24_min_len(int32_t port, int32_t address, const char* text);
 int32_t HM_KD24_field_port(int32_t port, int32_t address, const char* text);
 int32_t HM_KD24_trigger(int32_t port, int32_t address, int32_t value);
+/* Text answers, copied with their NUL and their length recorded (HM_get_return_string_length):
+ * HM_sendback ('9', the terminal echoes text) needs VANTLINK_LONG_TEXT bytes; the identity
+ * ('R'), running program ('I') and firmware ('v') need VANTLINK_SHORT_TEXT; longer answers are
+ * cut to fit. HM_exec_file and HM_firmware_version give 53 when there is none. These three
+ * leave the terminal awake. */
 int32_t HM_sendback(int32_t port, int32_t address, const char* text, char* answer);
 int32_t HM_terminal_id(int32_t port, int32_t address, char* answer);
 int32_t HM_exec_file(int32_t port, int32_t address, char* answer);
 int32_t HM_firmware_version(int32_t port, int32_t address, char* answer);
+/* Whether a file exists ('J'): 0 with its length, 54 in flash ROM with its length, 48 none. */
 int32_t HM_file_exist(int32_t port, int32_t address, const char* file, int32_t* length);
+/* Memory in kilobytes ('G'); every out-value is 0 after a failure past the wake-up. */
 int32_t HM_ram_size(int32_t port, int32_t address, int32_t* total, int32_t* exec,
                     int32_t* free_size, int32_t* ems_total, int32_t* ems_free);
 int32_t HM_flash_size(int32_t port, int32_t address, int32_t* total, int32_t* free_size);
+/* Directory of the RAM disk or the flash ROM ('D'), all parts joined by commas into
+ * VANTLINK_DIR_LISTING bytes (cut beyond); its length is recorded. On a failure the parts
+ * received so far stay in the buffer. */
 int32_t HM_dir(int32_t port, int32_t address, char* listing);
 int32_t HM_dir_ROM(int32_t port, int32_t address, char* listing);
 
-/* ---- File transfer ---- */
+/* ---- File transfer ----
+ * One transfer at a time. Step functions return 1 while there is more, then 0 or a failure.
+ * Uploads: 48 the terminal has no such file, 51 no free local name (mode New), 52 the local
+ * file cannot be created or written (also for a local path of 120 characters or more).
+ * Downloads: 48 the local file is missing or unreadable (nothing sent). 252: a step without
+ * its transfer open. */
 
-int32_t HM_set_upload_file_save_mode(int32_t mode);
+int32_t HM_set_upload_file_save_mode(int32_t mode); /* UPLOAD_SAVE_*; returns the mode */
 int32_t HM_get_upload_file_save_mode(void);
+/* Whole upload into local_path (VANTLINK_LOCAL_PATH bytes; receives the name actually used). */
 int32_t HM_upload(int32_t port, int32_t address, const char* terminal_file, char* local_path);
+/* Starts an upload into a local file; HM_upload2 fetches one block per call and stores the byte
+ * and block counts through its pointers. */
 int32_t HM_upload1(int32_t port, int32_t address, const char* terminal_file, char* local_path);
 int32_t HM_upload2(int32_t* bytes, int32_t* packets);
+/* Starts an upload whose blocks the caller takes: HM_upload22 copies each block (at most
+ * VANTLINK_UPLOAD_BLOCK bytes) into block and its length into *length. */
 int32_t HM_upload11(int32_t port, int32_t address, const char* terminal_file);
 int32_t HM_upload22(unsigned char* block, int32_t* length);
+/* Whole download of local_path to the terminal in blocks of 120 bytes. */
 int32_t HM_download(int32_t port, int32_t address, const char* local_path,
                     const char* terminal_file);
+/* Starts a download (file size in bytes through file_size); HM_download2 sends one block per
+ * call and stores the byte count (before the block is sent) and the block count. */
 int32_t HM_download1(int32_t port, int32_t address, const char* local_path,
                      const char* terminal_file, int32_t* file_size);
 int32_t HM_download2(int32_t* bytes, int32_t* packets);
+/* Starts a download whose bytes the caller supplies: HM_download22 sends length bytes (longer
+ * blocks go out as several frames), length 0 ends the file; 2 for a negative length. */
 int32_t HM_download11(int32_t port, int32_t address, const char* terminal_file);
 int32_t HM_download22(const unsigned char* block, int32_t length);
+/* Cancel the transfer on the terminal ('y', 'z') and close it here. */
 int32_t HM_cancel_upload(int32_t port, int32_t address);
 int32_t HM_cancel_download(int32_t port, int32_t address);
 
 /* ---- Raw port and modem ---- */
 
+/* Next received byte, or 255 when none is waiting (a received 0xFF reads the same). */
 int32_t HC_getch(int32_t port);
+/* Writes the low byte; nonzero when written. */
 int32_t HC_putch(int32_t port, int32_t ch);
+/* Sends command and CR, reads the modem's answer line (cut at 99 characters) for at most
+ * timeout_ms and returns its Hayes code: 0 OK, 1 CONNECT, 2 RING, 3 NO CARRIER, 4 ERROR,
+ * 6 NO DIALTONE, 7 BUSY, 8 NO ANSWER, 24 DELAYED, 32 BLACKLISTED, 33 FAX, 35 DATA, 40 CARRIER,
+ * 200 none of them. */
 int32_t HC_modem_cmd(int32_t port, const char* command, int32_t timeout_ms);
+/* Escapes to command state with "+++" and guard times; the modem's answer code. */
 int32_t HC_modem_cmd_mode(int32_t port, int32_t timeout_ms);
 
-/* ---- Tester download ---- */
-
+/* ---- Tester download ----
+ * Initial announces the file to the terminal at address (48: no such local file); Downloading
+ * feeds it to the Tester at address 'Z' in unanswered frames, one per Tester delay (48 when the
+ * file cannot be opened, 52 when it cannot be read); Finish closes the operation. */
 int32_t HM_Tester_Download_Initial(int32_t port, int32_t address, const char* local_path);
 int32_t HM_Tester_Downloading(int32_t port, const char* local_path);
 int32_t HM_Tester_Download_Finish(int32_t port, int32_t address);

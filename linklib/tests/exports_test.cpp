@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -23,7 +25,26 @@ std::set<std::string> defined_dynamic_symbols() {
     return names;
 }
 
+// The names of the ordinal table kept for a Windows build: "    NAME @N" lines.
+std::set<std::string> ordinal_table_names() {
+    std::set<std::string> names;
+    std::ifstream def(VANTLINK_DEF);
+    std::string line;
+    while (std::getline(def, line)) {
+        std::istringstream words(line);
+        std::string name, ordinal;
+        if (words >> name >> ordinal && ordinal.starts_with("@")) names.insert(name);
+    }
+    return names;
+}
+
 }  // namespace
+
+TEST(LinkExports, ExactlyTheOrdinalTableIsExported) {
+    const auto table = ordinal_table_names();
+    EXPECT_EQ(table.size(), 76u) << "75 numbered functions and the message pump";
+    EXPECT_EQ(defined_dynamic_symbols(), table);
+}
 
 TEST(LinkExports, OnlyTheInterfaceIsExported) {
     const auto names = defined_dynamic_symbols();
