@@ -45,4 +45,8 @@ public:
     virtual void closeWithoutAsking() = 0;
 };
 
+// Lets every later part of the host (polling, operations, dial-up) set its command handlers.
+// The build generates it from the parts present.
+void install_host_modules(HostServices& services);
+
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "host_services.h"
 #include "link_glue.h"
 #include "main_frame.h"
 #include "vantrel_doc.h"
@@ -27,6 +28,7 @@ void CVantrelApp::initInstance(const std::string& workFolder) {
     installMessagePump();
     document_ = std::make_unique<CVantrelDoc>();
     frame_ = std::make_unique<CMainFrame>();
+    install_host_modules(*frame_->view());
     frame_->view()->initialUpdate(workFolder);
     frame_->show();
 }
