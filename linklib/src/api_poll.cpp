@@ -19,19 +19,10 @@ constexpr uint8_t kWakeCommand = '7';
 constexpr uint8_t kSleepCommand = '8';
 
 int32_t poll_result(int outcome) {
-    switch (outcome) {
-        case LINK_DATA:
-            return RC_SUCCESS;
-        case LINK_EOT:
-            return RC_NO_DATA;
-        case LINK_NAK:
-        case LINK_BCC_ERROR:
-            return RC_HOST_NAK;
-        case LINK_TIMEOUT:
-            return RC_TIME_OUT;
-        default:
-            return RC_UNKNOWN_RESPONSE;
-    }
+    if (outcome == LINK_DATA) return RC_SUCCESS;
+    if (outcome == LINK_EOT) return RC_NO_DATA;
+    if (outcome == LINK_ACK) return RC_UNKNOWN_RESPONSE;
+    return result_mapping_1(outcome);
 }
 
 }  // namespace

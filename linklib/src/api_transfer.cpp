@@ -34,21 +34,10 @@ void store(int32_t* out, int32_t value) {
 
 // Upload rule, with what ACK and a data answer mean at this point.
 int32_t upload_rule(int outcome, int32_t on_ack, int32_t on_data) {
-    switch (outcome) {
-        case LINK_DATA:
-            return on_data;
-        case LINK_ACK:
-            return on_ack;
-        case LINK_EOT:
-            return RC_NOT_EXIST;
-        case LINK_NAK:
-        case LINK_BCC_ERROR:
-            return RC_HOST_NAK;
-        case LINK_TIMEOUT:
-            return RC_TIME_OUT;
-        default:
-            return RC_UNKNOWN_RESPONSE;
-    }
+    if (outcome == LINK_DATA) return on_data;
+    if (outcome == LINK_ACK) return on_ack;
+    if (outcome == LINK_EOT) return RC_NOT_EXIST;
+    return result_mapping_1(outcome);
 }
 
 int32_t start_rule(int outcome) {
