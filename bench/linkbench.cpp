@@ -138,9 +138,9 @@ bool poll_row(const char* label, int baud, bool with_records, double duration_s)
     simlaunch::TempDir dir;
     std::vector<std::string> args = {"--baud", std::to_string(baud)};
     for (const char* a = kAddresses; *a; ++a) {
-        std::string spec(1, *a);
-        if (with_records) spec += ",generate=100000x40";
-        args.insert(args.end(), {"--terminal", spec});
+        std::string terminal(1, *a);
+        if (with_records) terminal += ",generate=100000x40";
+        args.insert(args.end(), {"--terminal", terminal});
     }
     std::string error;
     auto sim = simlaunch::SimProcess::start(dir.file("com1"), args, &error);

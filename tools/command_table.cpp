@@ -10,17 +10,17 @@ int poll_handler(const Invocation& invocation) {
 }
 
 CommandSpec poll_spec() {
-    CommandSpec spec;
-    spec.name = "poll";
-    spec.usage = "ADDRESSES [--until-idle SECONDS] [--output FILE]";
-    spec.summary = "collect records (CR LF lines) until all are drained or idle for SECONDS";
-    spec.handler = poll_handler;
-    spec.reads_own_args = true;
-    return spec;
+    CommandSpec entry;
+    entry.name = "poll";
+    entry.usage = "ADDRESSES [--until-idle SECONDS] [--output FILE]";
+    entry.summary = "collect records (CR LF lines) until all are drained or idle for SECONDS";
+    entry.handler = poll_handler;
+    entry.reads_own_args = true;
+    return entry;
 }
 
 void append(std::vector<CommandSpec>& table, std::vector<CommandSpec> family) {
-    for (auto& spec : family) table.push_back(std::move(spec));
+    for (auto& entry : family) table.push_back(std::move(entry));
 }
 
 std::vector<CommandSpec> build_table() {
@@ -49,8 +49,8 @@ const std::vector<CommandSpec>& command_table() {
 }
 
 const CommandSpec* find_command(std::string_view name) {
-    for (const auto& spec : command_table()) {
-        if (spec.name == name) return &spec;
+    for (const auto& entry : command_table()) {
+        if (entry.name == name) return &entry;
     }
     return nullptr;
 }
@@ -58,22 +58,22 @@ const CommandSpec* find_command(std::string_view name) {
 std::string commands_help() {
     constexpr size_t kSummaryColumn = 50;
     std::string text;
-    for (const auto& spec : command_table()) {
-        std::string line = "  " + spec.name + " " + spec.usage;
+    for (const auto& entry : command_table()) {
+        std::string line = "  " + entry.name + " " + entry.usage;
         line += line.size() < kSummaryColumn ? std::string(kSummaryColumn - line.size(), ' ') : " ";
-        text += line + spec.summary + "\n";
+        text += line + entry.summary + "\n";
     }
     return text;
 }
 
-int run_command(const CommandSpec& spec, Invocation& invocation) {
-    if (spec.reads_own_args) return spec.handler(invocation);
-    parse_invocation(invocation, spec.options);
+int run_command(const CommandSpec& entry, Invocation& invocation) {
+    if (entry.reads_own_args) return entry.handler(invocation);
+    parse_invocation(invocation, entry.options);
     const size_t count = invocation.words.size();
-    if (count < spec.min_words || count > spec.max_words) {
-        throw UsageError(count < spec.min_words ? "arguments missing" : "too many arguments");
+    if (count < entry.min_words || count > entry.max_words) {
+        throw UsageError(count < entry.min_words ? "arguments missing" : "too many arguments");
     }
-    return spec.handler(invocation);
+    return entry.handler(invocation);
 }
 
 }  // namespace vantctl

@@ -41,8 +41,8 @@ const CommandSpec* find_command(std::string_view name);
 // One line per command for --help.
 std::string commands_help();
 
-// Checks the command line against spec and runs the command: the exit status.
+// Checks the command line against entry and runs the command: the exit status.
 // Throws UsageError (2) or CommandFailure (1).
-int run_command(const CommandSpec& spec, Invocation& invocation);
+int run_command(const CommandSpec& entry, Invocation& invocation);
 
 }  // namespace vantctl

@@ -16,15 +16,15 @@ bool is_address_character(char c) {
 
 }  // namespace
 
-void parse_invocation(Invocation& invocation, const OptionSpec& spec) {
+void parse_invocation(Invocation& invocation, const OptionSpec& allowed) {
     const auto& args = invocation.args;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!arg.starts_with("--")) {
             invocation.words.push_back(arg);
-        } else if (contains(spec.flags, arg)) {
+        } else if (contains(allowed.flags, arg)) {
             invocation.options[arg] = "";
-        } else if (contains(spec.valued, arg)) {
+        } else if (contains(allowed.valued, arg)) {
             if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
             invocation.options[arg] = args[++i];
         } else {

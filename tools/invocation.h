@@ -33,8 +33,8 @@ struct Invocation {
     const std::string& word(size_t index) const { return words.at(index); }
 };
 
-// Splits args into words and the options that spec allows; throws UsageError otherwise.
-void parse_invocation(Invocation& invocation, const OptionSpec& spec);
+// Splits args into words and the options that allowed allows; throws UsageError otherwise.
+void parse_invocation(Invocation& invocation, const OptionSpec& allowed);
 
 // Terminal addresses as given on the command line: one printable character each, at most
 // kMaxAddresses of them.

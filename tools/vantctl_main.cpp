@@ -44,9 +44,9 @@ void print_usage(std::FILE* out) {
 int usage_error(const std::string& command, const std::string& message) {
     const std::string who = command.empty() ? "vantctl" : "vantctl " + command;
     std::fprintf(stderr, "%s: %s\n", who.c_str(), message.c_str());
-    if (const auto* spec = vantctl::find_command(command)) {
-        std::fprintf(stderr, "usage: vantctl [link options] %s %s\n", spec->name.c_str(),
-                     spec->usage.c_str());
+    if (const auto* entry = vantctl::find_command(command)) {
+        std::fprintf(stderr, "usage: vantctl [link options] %s %s\n", entry->name.c_str(),
+                     entry->usage.c_str());
     } else {
         std::fputs("see vantctl --help\n", stderr);
     }
@@ -74,10 +74,10 @@ int main(int argc, char** argv) {
     }
     invocation.command = args.front();
     invocation.args.assign(args.begin() + 1, args.end());
-    const auto* spec = vantctl::find_command(invocation.command);
-    if (spec == nullptr) return usage_error("", "unknown command " + invocation.command);
+    const auto* entry = vantctl::find_command(invocation.command);
+    if (entry == nullptr) return usage_error("", "unknown command " + invocation.command);
     try {
-        return vantctl::run_command(*spec, invocation);
+        return vantctl::run_command(*entry, invocation);
     } catch (const vantctl::UsageError& error) {
         return usage_error(invocation.command, error.what());
     } catch (const vantctl::CommandFailure& error) {

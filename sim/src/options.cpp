@@ -100,10 +100,10 @@ bool apply_terminal_key(TerminalConfig& config, const std::string& key, const st
     return ok;
 }
 
-bool parse_terminal(const std::string& spec, TerminalConfig& config, std::string& error) {
-    const auto parts = split(spec, ',');
+bool parse_terminal(const std::string& description, TerminalConfig& config, std::string& error) {
+    const auto parts = split(description, ',');
     if (parts.empty() || parts[0].size() != 1 || !is_valid_address(parts[0][0])) {
-        return error = "bad terminal address in " + spec, false;
+        return error = "bad terminal address in " + description, false;
     }
     config.address = parts[0][0];
     for (std::size_t i = 1; i < parts.size(); ++i) {
@@ -247,7 +247,7 @@ termsim --link PATH [--baud RATE] [--seed N] [--trace FILE|-] [--turnaround-ms M
         [--modem] [--number DIGITS=RESULT[:DELAYMS]]...
         [--fault-nak P] [--fault-check P] [--fault-noise P] [--fault-silence P]
         [--fault-late P] [--late-ms MS] [--fault-carrier P]
-        --terminal SPEC [--terminal SPEC]...
+        --terminal TERMINAL [--terminal TERMINAL]...
 
   --link PATH          symlink to the pseudo-terminal's slave (a stale symlink is replaced);
                        the slave path is printed on one line once the line is ready
@@ -262,7 +262,7 @@ termsim --link PATH [--baud RATE] [--seed N] [--trace FILE|-] [--turnaround-ms M
                        noise (1..5 noise bytes first), silence (no answer), late (answer
                        after --late-ms, default 1000), carrier (modem drops the carrier)
 
-SPEC = ADDR[,key=value]...   ADDR one character ('A'..'Y', '0'..'6', ...)
+TERMINAL = ADDR[,key=value]...   ADDR one character ('A'..'Y', '0'..'6', ...)
   records=FILE        records to poll, one per line (LF or CR LF; empty lines skipped)
   generate=COUNTxLEN  COUNT records of LEN printable bytes, led by address and number
   store=DIR           file store: DIR/ram (RAM disk), DIR/rom (flash ROM); default temporary

@@ -39,11 +39,11 @@ struct ProcessRun {
 class VantctlFixture : public ::testing::Test {
 protected:
     // Starts termsim at 57600 baud with a trace of its events; extra goes before the terminals.
-    void start_sim(const std::vector<std::string>& specs,
+    void start_sim(const std::vector<std::string>& terminals,
                    const std::vector<std::string>& extra = {}) {
         std::vector<std::string> args = {"--baud", "57600", "--trace", trace_path()};
         args.insert(args.end(), extra.begin(), extra.end());
-        for (const auto& spec : specs) args.insert(args.end(), {"--terminal", spec});
+        for (const auto& terminal : terminals) args.insert(args.end(), {"--terminal", terminal});
         std::string error;
         sim_ = simlaunch::SimProcess::start(dir_.file("com1"), args, &error);
         ASSERT_TRUE(sim_) << error;
