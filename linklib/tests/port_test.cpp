@@ -181,7 +181,7 @@ TEST(LinkWait, DelaysLastLongerThanAskedAndServeThePump) {
     EXPECT_GE(HM_time_delay(0), 1);
     EXPECT_GE(HM_time_delay(30), 31);
     EXPECT_GE(now_ms() - start, 29);
-    EXPECT_LT(now_ms() - start, 80);
+    EXPECT_LT(now_ms() - start, 300);
 
     pumped = 0;
     HM_set_message_pump([] { ++pumped; });
@@ -189,7 +189,7 @@ TEST(LinkWait, DelaysLastLongerThanAskedAndServeThePump) {
     HM_time_delay(50);
     HM_set_message_pump(nullptr);
     EXPECT_GE(now_ms() - start, 49);
-    EXPECT_GE(pumped.load(), 20);  // served about every millisecond
+    EXPECT_GE(pumped.load(), 10);  // served about every millisecond, even on a busy machine
 }
 
 class LinkPoll : public LinkFixture {};
