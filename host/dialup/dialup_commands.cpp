@@ -9,6 +9,7 @@
 #include "dial_phone_dlg.h"
 #include "dialer.h"
 #include "host_services.h"
+#include "settings_commands.h"
 
 namespace vantrel {
 
@@ -51,6 +52,14 @@ void install_dialup_commands(HostServices& services) {
     auto module = std::make_shared<DialupModule>(services);
     services.setCommandHandler(ID_PORT_CONNECT, [module] { module->dialer.connect(); });
     services.setCommandHandler(ID_PORT_DISCONNECT, [module] { module->dialer.disconnect(); });
+
+    QWidget* owner = dialogOwner(services);
+    auto& host = services;
+    services.setCommandHandler(ID_SETUP_PARAMETER,
+                               [&host, owner] { runSetupParameter(host, owner); });
+    services.setCommandHandler(ID_SETUP_COMMAND_LINE,
+                               [&host, owner] { runSetupCommandLine(host, owner); });
+    services.setCommandHandler(ID_SETUP_MODEM, [&host, owner] { runSetupModem(host, owner); });
 }
 
 }  // namespace vantrel
