@@ -7,6 +7,7 @@
 #include <QScrollBar>
 
 #include "command_ids.h"
+#include "command_line.h"
 #include "link_glue.h"
 #include "log_pane.h"
 #include "panel_painter.h"
@@ -60,6 +61,7 @@ void CVantrelView::initialUpdate(const std::string& workFolder) {
     pushLinkSettings(settings_);
     openErrorLog();
     updateScrollSizes();
+    examineCommandLine(*this, this);
 }
 
 void CVantrelView::reloadSettings() {

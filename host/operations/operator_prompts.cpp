@@ -1,0 +1,43 @@
+#include "operator_prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "host_services.h"
+
+namespace vantrel {
+
+namespace {
+
+void showBox(QWidget* owner, QMessageBox::Icon icon, const std::string& text,
+             const QString& caption) {
+    QMessageBox box(icon, caption, QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok, owner);
+    box.exec();
+}
+
+}  // namespace
+
+void MessageBoxPrompts::showMessage(const std::string& text, bool stop) {
+    showBox(owner_, stop ? QMessageBox::Critical : QMessageBox::NoIcon, text,
+            QApplication::applicationName());
+}
+
+void MessageBoxPrompts::showMessageWithCaption(const std::string& text,
+                                               const std::string& caption) {
+    showBox(owner_, QMessageBox::NoIcon, text, QString::fromLocal8Bit(caption.c_str()));
+}
+
+std::optional<std::string> MessageBoxPrompts::chooseFile(const std::string& caption) {
+    const QString chosen =
+        QFileDialog::getOpenFileName(owner_, QString::fromLocal8Bit(caption.c_str()), QString(),
+                                     "Text files (*.txt *.TXT);;All files (*)");
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toLocal8Bit().toStdString();
+}
+
+QWidget* promptOwner(HostServices& services) {
+    return dynamic_cast<QWidget*>(&services);
+}
+
+}  // namespace vantrel

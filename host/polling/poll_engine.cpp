@@ -1,0 +1,252 @@
+#include "poll_engine.h"
+
+#include <algorithm>
+
+#include "command_ids.h"
+#include "host_services.h"
+#include "operator_prompts.h"
+#include "poll_link.h"
+#include "poll_window.h"
+#include "terminal_frame.h"
+#include "token_file.h"
+#include "vantlink.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr char kOperation[] = "Poll";
+// Shown with a record the terminal has given up but the data file did not receive, so the
+// operator can still recover it from the message window or the error log.
+constexpr char kNotStored[] = "Poll not stored";
+constexpr char kTokenFileName[] = "token.txt";
+constexpr int kOutsideWindowWaitMs = 100;
+constexpr int kTokenRetryMs = 300;
+constexpr int kTokenFailuresBeforeBox = 1000;
+// After Stop, giving the token back is still tried this often: a token left "Unavailable"
+// would lock the other program out of the data file for good.
+constexpr int kGiveBackTriesAfterStop = 10;
+
+std::string lastDataText(const std::tm& time) {
+    return clockText(time) + "  ";
+}
+
+}  // namespace
+
+PollEngine::PollEngine(HostServices& services, PollLink& link, PollClock& clock,
+                       OperatorPrompts& prompts)
+    : services_(services), link_(link), clock_(clock), prompts_(prompts) {}
+
+std::string PollEngine::pathInWorkFolder(const std::string& name) const {
+    if (!name.empty() && name.front() == '/') return name;
+    return services_.workFolder() + "/" + name;
+}
+
+void PollEngine::run() {
+    HostState& state = services_.state();
+    const HostSettings& settings = services_.settings();
+    if (!state.isReady()) return;
+    if (settings.Auto_Time_Sync == AutoTimeSync::Start) services_.runCommand(ID_SET_TIME_DATE);
+    polling_.fill(AddressPolling{});
+    tokenOpenFailures_ = 0;
+
+    bool openedHere = false;
+    if (!settings.Token_file && !dataFile_.isOpen()) openedHere = openDataFile();
+    if (!readyCheck(services_, prompts_)) {
+        if (openedHere) dataFile_.close();
+        closeIfCommandLineLineDown(services_);
+        return;
+    }
+
+    state.panelMode = PanelMode::Polling;
+    state.progressPhase = kPhaseFull;
+    services_.redraw();
+    services_.setReady(false);
+    lastDataMs_ = clock_.monotonicMs();
+    while (!state.isReady()) runPass();
+
+    if (!settings.Token_file) dataFile_.close();
+    state.progressPhase = kPhaseFull;
+    services_.redraw();
+    services_.setReady(true);
+    closeIfCommandLineDone(services_);
+}
+
+void PollEngine::runPass() {
+    HostState& state = services_.state();
+    const std::string addresses = services_.settings().Address;
+    const int count = std::min(static_cast<int>(addresses.size()), kAddressSlots);
+    bool creditUsed = false;
+    for (int i = 0; i < count && !state.isReady(); ++i) {
+        AddressPolling& slot = polling_[i];
+        if (slot.credit < 1 || !state.selection[i]) continue;
+        --slot.credit;
+        creditUsed = true;
+        pollSlot(i, addresses[i]);
+        if (noDataTooLong()) {
+            services_.setReady(true);
+            break;
+        }
+    }
+    if (!creditUsed) {
+        for (int i = 0; i < kAddressSlots; ++i) polling_[i].credit = polling_[i].weight;
+        idleWhenNothingSelected();
+    }
+    state.progressPhase = kPhaseFull;
+    services_.redraw();
+}
+
+bool PollEngine::pollSlot(int index, char address) {
+    HostState& state = services_.state();
+    HostSettings& settings = services_.settings();
+    if (settings.Polling_Period == PollingPeriod::Specify &&
+        windowTest(WindowKind::Polling, settings, state, clock_.localTime())) {
+        link_.delay(kOutsideWindowWaitMs);
+        services_.redraw();
+        return false;
+    }
+    if (beforePoll_) beforePoll_();
+    state.currentIndex = index;
+    state.status[index] = TerminalStatus::Addressed;
+    state.progressPhase = kPhaseFull;
+    services_.redraw();
+    handleAnswer(index, address, link_.poll(settings.Port, address));
+    return true;
+}
+
+void PollEngine::handleAnswer(int index, char address, const PollAnswer& answer) {
+    HostState& state = services_.state();
+    AddressPolling& slot = polling_[index];
+    if (answer.code != RC_HOST_NAK) slot.naks = 0;
+    // Only consecutive time-outs of this address count towards MaxError.
+    if (answer.code != RC_TIME_OUT) slot.timeouts = 0;
+    switch (answer.code) {
+        case RC_SUCCESS:
+            storeRecord(address, answer.data);
+            state.status[index] = TerminalStatus::Transferring;
+            state.lastDataTime[index] = lastDataText(clock_.localTime());
+            lastDataMs_ = clock_.monotonicMs();
+            break;
+        case RC_HOST_NAK:
+            state.status[index] = TerminalStatus::Failed;
+            // One NAK is line noise; a second in a row is worth telling.
+            if (++slot.naks >= 2) services_.reporter().report(address, kOperation, "", answer.code);
+            break;
+        case RC_TIME_OUT:
+            handleTimeOut(index, address);
+            break;
+        case RC_NO_DATA:
+            break;
+        default:
+            state.status[index] = TerminalStatus::Failed;
+            services_.reporter().report(address, kOperation, "", answer.code);
+            break;
+    }
+    adjustWeight(index, answer.code);
+}
+
+void PollEngine::handleTimeOut(int index, char address) {
+    AddressPolling& slot = polling_[index];
+    if (++slot.timeouts >= services_.settings().MaxError) {
+        services_.reporter().report(address, kOperation, "", RC_TIME_OUT);
+        slot.timeouts = 0;
+    }
+    services_.state().status[index] = TerminalStatus::TimeOut;
+}
+
+// Terminals with data are asked more often, silent ones less, a dead one once per refill.
+void PollEngine::adjustWeight(int index, int code) {
+    AddressPolling& slot = polling_[index];
+    if (code == RC_TIME_OUT) {
+        slot.weight = 1;
+        slot.credit = 0;
+    } else if (code == RC_NO_DATA) {
+        slot.weight = std::max(1, slot.weight - 1);
+    } else {
+        slot.weight = std::min(kPollWeightMax, slot.weight + 1);
+    }
+}
+
+bool PollEngine::noDataTooLong() {
+    const HostSettings& settings = services_.settings();
+    if (settings.Polling_Period != PollingPeriod::ExistWhenPeriodNoData) return false;
+    const std::int64_t limitMs = static_cast<std::int64_t>(settings.Poll_Max_Wait_Time) * 1000;
+    return clock_.monotonicMs() - lastDataMs_ > limitMs;
+}
+
+// With every address deselected a pass polls nobody; waiting here keeps Stop, the selection
+// clicks and the no-data stop working instead of spinning without ever looking at the window.
+void PollEngine::idleWhenNothingSelected() {
+    const HostState& state = services_.state();
+    const int count = terminalCount(services_.settings());
+    for (int i = 0; i < count; ++i)
+        if (state.selection[i]) return;
+    link_.delay(kOutsideWindowWaitMs);
+    if (noDataTooLong()) services_.setReady(true);
+}
+
+void PollEngine::storeRecord(char address, const std::string& data) {
+    const std::string record = formatPollRecord(address, data);
+    services_.revealDataPane();
+    const bool stored =
+        services_.settings().Token_file ? writeWithToken(record) : writeWithoutToken(record);
+    if (!stored) keepUnstored(address, data);
+    // The pane shows every record, stored or not: it may be the only place left holding it.
+    services_.appendPollData(std::string(1, address) + " " + data + "\n");
+}
+
+bool PollEngine::writeWithoutToken(const std::string& record) {
+    if (!dataFile_.isOpen() && !openDataFile()) return false;
+    return dataFile_.write(record);
+}
+
+bool PollEngine::writeWithToken(const std::string& record) {
+    if (!takeToken()) return false;
+    bool written = false;
+    if (openDataFile()) {
+        written = dataFile_.write(record);
+        dataFile_.close();
+    }
+    giveBackToken();
+    return written;
+}
+
+bool PollEngine::openDataFile() {
+    const HostSettings& settings = services_.settings();
+    dataFile_.setPath(pathInWorkFolder(settings.File_Name));
+    if (dataFile_.open(settings.Open_Method)) return true;
+    prompts_.showMessage("Poll Data file open error", false);
+    return false;
+}
+
+void PollEngine::keepUnstored(char address, const std::string& data) {
+    services_.reporter().report(address, kNotStored, data, RC_FILE_OPEN_ERROR);
+}
+
+bool PollEngine::takeToken() {
+    const std::string path = pathInWorkFolder(kTokenFileName);
+    for (;;) {
+        const TokenAttempt attempt = tryTakeToken(path);
+        if (attempt == TokenAttempt::Taken) return true;
+        if (attempt == TokenAttempt::CannotOpen && tokenOpenFailures_++ > kTokenFailuresBeforeBox) {
+            prompts_.showMessage("Token.TXT can't be open(try 1000 time)", false);
+            tokenOpenFailures_ = 0;
+        }
+        link_.delay(kTokenRetryMs);
+        if (services_.state().isReady()) return false;
+    }
+}
+
+void PollEngine::giveBackToken() {
+    const std::string path = pathInWorkFolder(kTokenFileName);
+    int triesAfterStop = 0;
+    while (!tryGiveBackToken(path)) {
+        link_.delay(kTokenRetryMs);
+        if (services_.state().isReady() && ++triesAfterStop > kGiveBackTriesAfterStop) {
+            services_.reporter().report(' ', kTokenFileName, "still Unavailable", -1);
+            return;
+        }
+    }
+}
+
+}  // namespace vantrel

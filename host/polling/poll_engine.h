@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "host_state.h"
+#include "poll_data_file.h"
+
+namespace vantrel {
+
+class HostServices;
+class OperatorPrompts;
+class PollClock;
+class PollLink;
+struct PollAnswer;
+
+inline constexpr int kPollWeightMax = 16;
+
+// Execute > Poll: asks every selected address for its next record over and over, busy
+// terminals more often than silent ones, and stores each record in the poll data file and the
+// Polling Data Window, until Stop or, when so set, until no record came for a while.
+class PollEngine {
+public:
+    PollEngine(HostServices& services, PollLink& link, PollClock& clock, OperatorPrompts& prompts);
+
+    void run();
+
+    // Runs just before each poll (the time synchronisation step hooks in here).
+    void setBeforePoll(std::function<void()> hook) { beforePoll_ = std::move(hook); }
+
+    // What the tests look at: the polling tables of the last run.
+    struct AddressPolling {
+        int weight = kPollWeightMax;
+        int credit = kPollWeightMax;
+        int naks = 0;
+        int timeouts = 0;
+    };
+    const AddressPolling& polling(int index) const { return polling_[index]; }
+
+private:
+    void runPass();
+    // One slot of a pass: false when the address was not polled (outside the window).
+    bool pollSlot(int index, char address);
+    void handleAnswer(int index, char address, const PollAnswer& answer);
+    void handleTimeOut(int index, char address);
+    void adjustWeight(int index, int code);
+    bool noDataTooLong();
+    void idleWhenNothingSelected();
+
+    void storeRecord(char address, const std::string& data);
+    bool writeWithoutToken(const std::string& record);
+    bool writeWithToken(const std::string& record);
+    bool openDataFile();
+    void keepUnstored(char address, const std::string& data);
+    bool takeToken();
+    void giveBackToken();
+
+    std::string pathInWorkFolder(const std::string& name) const;
+
+    HostServices& services_;
+    PollLink& link_;
+    PollClock& clock_;
+    OperatorPrompts& prompts_;
+    std::function<void()> beforePoll_;
+    std::array<AddressPolling, kAddressSlots> polling_{};
+    PollDataFile dataFile_;
+    std::int64_t lastDataMs_ = 0;
+    int tokenOpenFailures_ = 0;
+};
+
+}  // namespace vantrel

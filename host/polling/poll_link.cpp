@@ -1,0 +1,53 @@
+#include "poll_link.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "vantlink.h"
+
+namespace vantrel {
+
+namespace {
+
+class LibraryPollLink final : public PollLink {
+public:
+    PollAnswer poll(int port, char address) override {
+        unsigned char buffer[VANTLINK_POLL_BUFFER] = {};
+        std::int32_t length = 0;
+        PollAnswer answer;
+        answer.code = HM_poll(port, static_cast<unsigned char>(address), buffer, &length);
+        // The record is the text up to its NUL, never beyond the buffer.
+        buffer[VANTLINK_POLL_BUFFER - 1] = 0;
+        if (answer.code == RC_SUCCESS) answer.data = reinterpret_cast<const char*>(buffer);
+        return answer;
+    }
+    void delay(int milliseconds) override { HM_time_delay(milliseconds); }
+};
+
+class SystemPollClock final : public PollClock {
+public:
+    std::tm localTime() override {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        return local;
+    }
+    std::int64_t monotonicMs() override {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+};
+
+}  // namespace
+
+PollLink& libraryPollLink() {
+    static LibraryPollLink link;
+    return link;
+}
+
+PollClock& systemPollClock() {
+    static SystemPollClock clock;
+    return clock;
+}
+
+}  // namespace vantrel

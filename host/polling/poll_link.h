@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace vantrel {
+
+struct PollAnswer {
+    int code = 0;
+    std::string data;  // the record when code is 0
+};
+
+// The two link calls the engine makes, so its tests can script the line.
+class PollLink {
+public:
+    virtual ~PollLink() = default;
+    virtual PollAnswer poll(int port, char address) = 0;
+    // A wait that keeps the window responsive (Stop is noticed through it).
+    virtual void delay(int milliseconds) = 0;
+};
+
+// The engine's clock: local time for windows and last-data times, a monotonic count for the
+// no-data stop, so changing the wall clock cannot end or stretch polling.
+class PollClock {
+public:
+    virtual ~PollClock() = default;
+    virtual std::tm localTime() = 0;
+    virtual std::int64_t monotonicMs() = 0;
+};
+
+PollLink& libraryPollLink();
+PollClock& systemPollClock();
+
+}  // namespace vantrel

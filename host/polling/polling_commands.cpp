@@ -1,0 +1,29 @@
+#include <memory>
+
+#include "command_ids.h"
+#include "host_services.h"
+#include "operator_prompts.h"
+#include "poll_engine.h"
+#include "poll_link.h"
+
+namespace vantrel {
+
+namespace {
+
+// The engine keeps its data file between the records of one run; one engine for the program.
+struct PollingModule {
+    explicit PollingModule(HostServices& services)
+        : prompts(promptOwner(services)),
+          engine(services, libraryPollLink(), systemPollClock(), prompts) {}
+    MessageBoxPrompts prompts;
+    PollEngine engine;
+};
+
+}  // namespace
+
+void install_polling_commands(HostServices& services) {
+    auto module = std::make_shared<PollingModule>(services);
+    services.setCommandHandler(ID_EXEC_POLL, [module] { module->engine.run(); });
+}
+
+}  // namespace vantrel

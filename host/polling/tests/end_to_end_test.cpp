@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "sim_launcher.h"
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeAll(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::vector<std::string> sortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// vantrel started as a process in a fresh working folder against three simulated terminals
+// holding four records each; it must end by itself.
+class HostEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<std::string> args = {"--baud", "19200"};
+        for (const char address : std::string("ABC")) {
+            const std::string records = folder.file(std::string("records-") + address);
+            std::string text;
+            for (int n = 1; n <= 4; ++n) {
+                const std::string data = std::string(1, address) + "-record-" + std::to_string(n) +
+                                         " scanned 4006381333931";
+                text += data + "\n";
+                expected += std::string(1, address) + " " + data + "\r\n";
+            }
+            writeAll(records, text);
+            args.push_back("--terminal");
+            args.push_back(std::string(1, address) + ",records=" + records);
+        }
+        std::string error;
+        sim = simlaunch::SimProcess::start(folder.file("com1"), args, &error);
+        ASSERT_TRUE(sim) << error;
+        writeAll(folder.file("Vantcom.ini"),
+                 "[Communication]\r\nPort=1\r\nBaudRate=19200\r\nTerminal_type=KD31/KD32\r\n"
+                 "Address=A\r\n[POLL]\r\nFile_Name=POLL.DAT\r\nOpen_Method=Append\r\n"
+                 "Polling_Period=ExistWhenPeriodNoData\r\nPoll_Max_Wait_Time=1\r\n"
+                 "Token_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\nSHOW_ERROR_BOX=No\r\n");
+    }
+
+    // True when vantrel ended by itself within the time limit.
+    bool runVantrel(const QStringList& arguments) {
+        QProcess vantrel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("VANTLINK_COM1", QString::fromStdString(folder.file("com1")));
+        vantrel.setProcessEnvironment(environment);
+        vantrel.setWorkingDirectory(QString::fromStdString(folder.path()));
+        vantrel.start(VANTREL_PATH, arguments);
+        if (!vantrel.waitForStarted(10000)) return false;
+        if (!vantrel.waitForFinished(60000)) {
+            vantrel.kill();
+            vantrel.waitForFinished(5000);
+            return false;
+        }
+        exitCode = vantrel.exitStatus() == QProcess::NormalExit ? vantrel.exitCode() : -1;
+        output = vantrel.readAllStandardError().toStdString();
+        return true;
+    }
+
+    simlaunch::TempDir folder;
+    std::unique_ptr<simlaunch::SimProcess> sim;
+    std::string expected;
+    int exitCode = -1;
+    std::string output;
+};
+
+TEST_F(HostEndToEnd, CommandLinePollStoresEveryRecordOnceAndExits) {
+    ASSERT_TRUE(runVantrel({"ABC", "1"})) << "vantrel did not end by itself";
+    EXPECT_EQ(exitCode, 0) << output;
+    const std::string data = readAll(folder.file("POLL.DAT"));
+    EXPECT_EQ(sortedLines(data), sortedLines(expected));
+    // Each terminal's records arrive in the order it holds them.
+    EXPECT_LT(data.find("A-record-1"), data.find("A-record-4"));
+    // The command line's address list is saved on the way out.
+    EXPECT_NE(readAll(folder.file("Vantcom.ini")).find("Address=ABC"), std::string::npos);
+}
+
+TEST_F(HostEndToEnd, BatchScriptOfTwoLinesPollsBothAndExitsAfterTheLast) {
+    writeAll(folder.file("JOBS.TXT"), "AB 1\r\nC 1\r\n");
+    ASSERT_TRUE(runVantrel({"Z", "JOBS.TXT"})) << "vantrel did not end by itself";
+    EXPECT_EQ(exitCode, 0) << output;
+    EXPECT_EQ(sortedLines(readAll(folder.file("POLL.DAT"))), sortedLines(expected));
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+#include "command_line.h"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <fstream>
+#include <memory>
+
+#include "command_ids.h"
+#include "command_line_number.h"
+#include "host_services.h"
+#include "operator_prompts.h"
+
+namespace vantrel {
+
+namespace {
+
+// An operation letter and the command it starts. The other operations of the command line
+// join as their commands are built; until then they are not recognised.
+struct Operation {
+    char letter;
+    int command;
+    std::size_t minTokens;  // fewer: nothing starts and the mode stays as it was
+};
+
+constexpr Operation kOperations[] = {
+    {'1', ID_EXEC_POLL, 2},
+};
+
+constexpr char kRefused[] = "Command refused";
+
+struct CommandLineStore {
+    std::vector<std::string> tokens;
+    std::string script;
+};
+
+CommandLineStore& store() {
+    static CommandLineStore commandLine;
+    return commandLine;
+}
+
+const Operation* operationFor(std::string_view word) {
+    for (const Operation& operation : kOperations)
+        if (!word.empty() && word.front() == operation.letter) return &operation;
+    return nullptr;
+}
+
+void noteRefused(HostServices& services, std::string_view why) {
+    services.reporter().report(' ', kRefused, why, -1);
+}
+
+std::string joinWords(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty()) line += ' ';
+        line += word;
+    }
+    return line;
+}
+
+std::string pathInWorkFolder(const HostServices& services, const std::string& name) {
+    if (!name.empty() && name.front() == '/') return name;
+    return services.workFolder() + "/" + name;
+}
+
+void stripLineEnd(std::string& line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> splitCommandWords(std::string_view line,
+                                                          std::size_t maxWords) {
+    if (line.size() > kCommandLineMax) return std::nullopt;
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        if (line[at] == ' ' || line[at] == '\t') {
+            ++at;
+            continue;
+        }
+        const std::size_t end = line.find_first_of(" \t", at);
+        const std::size_t length = (end == std::string_view::npos ? line.size() : end) - at;
+        if (length > kCommandWordMax || words.size() == maxWords) return std::nullopt;
+        words.emplace_back(line.substr(at, length));
+        at += length;
+    }
+    return words;
+}
+
+const std::vector<std::string>& commandTokens() {
+    return store().tokens;
+}
+
+const std::string& commandLineScript() {
+    return store().script;
+}
+
+bool dispatchCommand(HostServices& services, const std::vector<std::string>& tokens,
+                     const CommandStarter& start) {
+    if (tokens.size() < 2) return false;
+    HostSettings& settings = services.settings();
+    HostState& state = services.state();
+    settings.Address = filterAddressList(tokens[0]);
+    const Operation* operation = operationFor(tokens[1]);
+    if (!operation) {
+        state.commandLineMode = false;
+        return false;
+    }
+    if (tokens.size() < operation->minTokens) return false;
+    store().tokens = tokens;
+    state.commandLineMode = true;
+    start(operation->command);
+    return true;
+}
+
+void examineCommandLine(HostServices& services, const std::vector<std::string>& arguments,
+                        const CommandStarter& post) {
+    store() = CommandLineStore{};
+    const bool phoneFirst = services.settings().Use_modem;
+    const auto words =
+        splitCommandWords(joinWords(arguments), kCommandTokensMax + (phoneFirst ? 1 : 0));
+    if (!words) {
+        noteRefused(services, "the command line is longer than its limits");
+        return;
+    }
+    std::vector<std::string> tokens = *words;
+    if (phoneFirst && !tokens.empty()) {
+        setCommandLinePhoneNumber(tokens.front());
+        tokens.erase(tokens.begin());
+    }
+    if (tokens.size() < 2) return;
+    if (tokens[0].front() == 'Z') {
+        store().tokens = tokens;
+        store().script = tokens[1];
+        post(ID_EXEC_BATCH_SCRIPT);
+        return;
+    }
+    dispatchCommand(services, tokens, post);
+}
+
+void examineCommandLine(HostServices& services, QObject* context) {
+    std::vector<std::string> arguments;
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i)
+        arguments.push_back(all[i].toLocal8Bit().toStdString());
+    examineCommandLine(services, arguments, [&services, context](int id) {
+        QMetaObject::invokeMethod(
+            context, [&services, id] { services.runCommand(id); }, Qt::QueuedConnection);
+    });
+}
+
+void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
+    // A script line would change the address list under a running command.
+    if (!services.state().isReady()) return;
+    std::string name = store().script;
+    if (name.empty()) {
+        const auto chosen = prompts.chooseFile("Run Batch Script");
+        if (!chosen) return;
+        name = *chosen;
+    }
+    HostSettings& settings = services.settings();
+    const bool autoExit = settings.AUTO_EXIT;
+    settings.AUTO_EXIT = false;  // no command of the script may close the program
+    std::ifstream script(pathInWorkFolder(services, name));
+    if (!script) {
+        prompts.showMessageWithCaption(name, "Can't found this file");
+        settings.AUTO_EXIT = autoExit;
+        return;
+    }
+    const CommandStarter runNow = [&services](int id) { services.runCommand(id); };
+    std::string line;
+    while (std::getline(script, line)) {
+        stripLineEnd(line);
+        const auto words = splitCommandWords(line, kCommandTokensMax);
+        if (!words) {
+            noteRefused(services, line.substr(0, kCommandLineMax));
+            continue;
+        }
+        dispatchCommand(services, *words, runNow);
+    }
+    settings.AUTO_EXIT = autoExit;
+    if (services.state().commandLineMode && settings.AUTO_EXIT) services.closeWithoutAsking();
+}
+
+void install_commandline_commands(HostServices& services) {
+    auto prompts = std::make_shared<MessageBoxPrompts>(promptOwner(services));
+    services.setCommandHandler(ID_EXEC_BATCH_SCRIPT,
+                               [&services, prompts] { runBatchScript(services, *prompts); });
+}
+
+}  // namespace vantrel

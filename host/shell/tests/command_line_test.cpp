@@ -1,0 +1,188 @@
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "command_line_number.h"
+#include "fake_host.h"
+
+using namespace vantrel;
+
+namespace {
+
+class HostCommandLineSplit : public ::testing::Test {};
+
+TEST_F(HostCommandLineSplit, WordsAtBlanksWithinTheLimits) {
+    auto words = splitCommandWords("  ABC  1 ", 5);
+    ASSERT_TRUE(words);
+    EXPECT_EQ(*words, (std::vector<std::string>{"ABC", "1"}));
+    EXPECT_TRUE(splitCommandWords("", 5)->empty());
+    // 99 characters pass, 100 do not; a word of 99 passes, one of 100 does not.
+    EXPECT_TRUE(splitCommandWords(std::string(99, 'x'), 5));
+    EXPECT_FALSE(splitCommandWords(std::string(100, 'x'), 5));
+    EXPECT_FALSE(splitCommandWords("A L " + std::string(96, 'f'), 5));
+    // A sixth word would overrun the token table.
+    EXPECT_TRUE(splitCommandWords("A L B C D", 5));
+    EXPECT_FALSE(splitCommandWords("A L B C D E", 5));
+}
+
+class HostCommandLineExamine : public ::testing::Test {
+protected:
+    void examine(const std::vector<std::string>& arguments) {
+        examineCommandLine(host, arguments, [this](int id) { posted.push_back(id); });
+    }
+    FakeHost host;
+    std::vector<int> posted;
+};
+
+TEST_F(HostCommandLineExamine, AddressesAndOnePostsPollInCommandLineMode) {
+    examine({"abc", "1"});
+    EXPECT_EQ(posted, std::vector<int>{ID_EXEC_POLL});
+    EXPECT_EQ(host.settings().Address, "ABC");
+    EXPECT_TRUE(host.state().commandLineMode);
+    EXPECT_EQ(commandTokens(), (std::vector<std::string>{"abc", "1"}));
+    EXPECT_TRUE(host.ran.empty());  // posted, not run during start-up
+}
+
+TEST_F(HostCommandLineExamine, NoWordsOrOneWordStartsNormally) {
+    examine({});
+    examine({"ABC"});
+    EXPECT_TRUE(posted.empty());
+    EXPECT_FALSE(host.state().commandLineMode);
+    EXPECT_EQ(host.settings().Address, "A");
+}
+
+TEST_F(HostCommandLineExamine, UnknownOperationClearsTheModeAndPostsNothing) {
+    host.state().commandLineMode = true;
+    examine({"A", "Q"});
+    EXPECT_TRUE(posted.empty());
+    EXPECT_FALSE(host.state().commandLineMode);
+}
+
+TEST_F(HostCommandLineExamine, OperationsWithoutTheirCommandAreNotRecognised) {
+    const std::vector<std::vector<std::string>> lines = {{"A", "E", "DATA.TXT"},
+                                                         {"A", "L", "P.EXE", "P.EXE"},
+                                                         {"A", "M"},
+                                                         {"A", "U", "F", "G"},
+                                                         {"A", "X", "PROG"}};
+    for (const auto& line : lines) {
+        host.state().commandLineMode = true;
+        examine(line);
+        EXPECT_FALSE(host.state().commandLineMode) << line[1];
+    }
+    EXPECT_TRUE(posted.empty());
+    EXPECT_TRUE(host.settings().Delete_File1.empty());
+}
+
+TEST_F(HostCommandLineExamine, WithTheModemTheFirstWordIsTheNumber) {
+    host.settings().Use_modem = true;
+    examine({"5551234", "AB", "1"});
+    EXPECT_EQ(commandLinePhoneNumber(), "5551234");
+    EXPECT_EQ(host.settings().Address, "AB");
+    EXPECT_EQ(posted, std::vector<int>{ID_EXEC_POLL});
+    posted.clear();
+    examine({"5551234", "AB"});  // the number and one token: nothing to run
+    EXPECT_TRUE(posted.empty());
+}
+
+TEST_F(HostCommandLineExamine, ZPostsTheScriptAndLeavesTheModeAlone) {
+    examine({"Z", "JOBS.TXT"});
+    EXPECT_EQ(posted, std::vector<int>{ID_EXEC_BATCH_SCRIPT});
+    EXPECT_EQ(commandLineScript(), "JOBS.TXT");
+    EXPECT_FALSE(host.state().commandLineMode);
+    EXPECT_EQ(host.settings().Address, "A");
+}
+
+TEST_F(HostCommandLineExamine, OverlongInputIsRefusedWithANote) {
+    examine({"ABC", "1", std::string(120, 'x')});
+    examine({"A", "1", "a", "b", "c", "d"});
+    EXPECT_TRUE(posted.empty());
+    EXPECT_FALSE(host.state().commandLineMode);
+    EXPECT_EQ(host.settings().Address, "A");
+    ASSERT_EQ(host.reports.size(), 2u);
+    EXPECT_EQ(host.reports[0].code, -1);
+}
+
+// Scripts run through the real command routing; Poll is a recording handler here.
+class HostCommandLineScript : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host.setCommandHandler(ID_EXEC_POLL, [this] {
+            polls.push_back(host.settings().Address);
+            autoExitWhilePolling.push_back(host.settings().AUTO_EXIT);
+        });
+    }
+    void nameScript(const std::string& name) {
+        examineCommandLine(host, {"Z", name}, [](int) {});
+    }
+    void writeScript(const std::string& text) {
+        writeFile(host.folder.file("JOBS.TXT"), text);
+        nameScript("JOBS.TXT");
+    }
+
+    FakeHost host;
+    FakePrompts prompts;
+    std::vector<std::string> polls;
+    std::vector<bool> autoExitWhilePolling;
+};
+
+TEST_F(HostCommandLineScript, LinesRunInOrderWithAutoExitOffThenTheProgramCloses) {
+    writeScript("AB Q\r\nAB 1\r\n\r\nC\r\nC 1\r\n");
+    runBatchScript(host, prompts);
+    EXPECT_EQ(polls, (std::vector<std::string>{"AB", "C"}));
+    EXPECT_EQ(autoExitWhilePolling, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(host.settings().AUTO_EXIT);
+    EXPECT_EQ(host.closes, 1);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(HostCommandLineScript, LastLineUnknownKeepsTheProgramOpen) {
+    writeScript("AB 1\nA Q\n");
+    runBatchScript(host, prompts);
+    EXPECT_EQ(polls.size(), 1u);
+    EXPECT_EQ(host.closes, 0);
+    host.settings().AUTO_EXIT = false;
+    writeScript("AB 1\n");
+    runBatchScript(host, prompts);
+    EXPECT_EQ(host.closes, 0);
+    EXPECT_FALSE(host.settings().AUTO_EXIT);
+}
+
+TEST_F(HostCommandLineScript, LineEndNeverReachesATokenAndLongLinesAreSkipped) {
+    writeScript("A 1 " + std::string(120, 'x') + "\nB 1\r\n");
+    runBatchScript(host, prompts);
+    EXPECT_EQ(polls, std::vector<std::string>{"B"});
+    EXPECT_EQ(commandTokens(), (std::vector<std::string>{"B", "1"}));
+    EXPECT_EQ(host.reports.size(), 1u);  // the refused line is noted
+}
+
+TEST_F(HostCommandLineScript, MissingScriptShowsItsNameAndRestoresAutoExit) {
+    nameScript("NOPE.TXT");
+    runBatchScript(host, prompts);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], "NOPE.TXT");
+    EXPECT_EQ(prompts.captions[0], "Can't found this file");
+    EXPECT_TRUE(host.settings().AUTO_EXIT);
+    EXPECT_TRUE(polls.empty());
+    EXPECT_EQ(host.closes, 0);
+}
+
+TEST_F(HostCommandLineScript, MenuWithoutANamedScriptAsksForOne) {
+    examineCommandLine(host, {}, [](int) {});
+    runBatchScript(host, prompts);  // cancelled
+    EXPECT_TRUE(polls.empty());
+    writeFile(host.folder.file("other.txt"), "C 1\n");
+    prompts.fileChoice = host.folder.file("other.txt");
+    runBatchScript(host, prompts);
+    EXPECT_EQ(polls, std::vector<std::string>{"C"});
+    EXPECT_EQ(prompts.captions.size(), 2u);
+}
+
+TEST_F(HostCommandLineScript, NothingRunsWhileATerminalCommandRuns) {
+    writeScript("AB 1\n");
+    host.setReady(false);
+    runBatchScript(host, prompts);
+    EXPECT_TRUE(polls.empty());
+    EXPECT_EQ(host.settings().Address, "A");
+}
+
+}  // namespace
