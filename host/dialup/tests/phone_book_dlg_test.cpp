@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include "dial_phone_dlg.h"
 #include "dialog_buttons.h"
 #include "modal_answerer.h"
 #include "phone_book.h"
@@ -106,4 +107,22 @@ TEST(HostDialupPhoneBookDialog, OkHandsBackTheListAndCancelNothing) {
         pressDialogButton(widget, QDialogButtonBox::Cancel);
     });
     EXPECT_FALSE(CPhoneBookDlg::ask(start, nullptr));
+}
+
+TEST(HostDialupDialPhoneDialog, ConnectNeedsASelectionAndADoubleClickChooses) {
+    const std::vector<std::string> entries = {storedPhoneEntry("Zed", "9"),
+                                              storedPhoneEntry("Amy", "1")};
+    CDialPhoneDlg dialog(entries);
+    EXPECT_EQ(dialog.windowTitle(), "Dial Phone No.");
+    dialog.list()->clearSelection();
+    {
+        ModalAnswerer answerer(ModalAnswerer::pressButton(QMessageBox::Ok));
+        pressButtonNamed(&dialog, "Connect");
+        EXPECT_EQ(answerer.lastText(), "Please select one item");
+    }
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    emit dialog.list()->itemDoubleClicked(dialog.list()->item(0));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.chosenEntry(), storedPhoneEntry("Amy", "1"));  // sorted
 }
