@@ -88,8 +88,11 @@ void Modem::check_escape(unsigned token) {
 }
 
 void Modem::execute(const std::string& raw_line, Nanos at) {
-    const std::string line = upper(trimmed(raw_line));
+    std::string line = upper(trimmed(raw_line));
     if (line.empty()) return;
+    // Like a real modem, look for the AT that starts a command: "+++" typed in command state
+    // (a hang-up after a failed dial) stays in front of it.
+    if (const auto at_sign = line.find("AT"); at_sign != std::string::npos) line.erase(0, at_sign);
     if (line.size() < 2 || line.compare(0, 2, "AT") != 0) return reply("ERROR", at);
     trace_.event("modem: " + line);
     bool answered = false;
