@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTimer>
+#include <cstdlib>
+#include <memory>
+
+#include "command_ids.h"
+#include "host_services.h"
+#include "link_glue.h"
+#include "log_pane.h"
+#include "main_frame.h"
+#include "modal_answerer.h"
+#include "sim_launcher.h"
+#include "temp_folder.h"
+#include "vantrel_view.h"
+
+using namespace vantrel;
+
+namespace {
+
+// Execute > Poll in the real window with every part of the host installed, against termsim
+// holding five records for A; B is silent. The line is reached through Connect / Dial.
+class HostPollingCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        sim = simlaunch::SimProcess::start(
+            folder.file("com1"), {"--baud", "38400", "--terminal", "A,generate=5x24"}, &error);
+        ASSERT_TRUE(sim) << error;
+        setenv("VANTLINK_COM1", folder.file("com1").c_str(), 1);
+        writeFile(folder.file("Vantcom.ini"),
+                  "[Communication]\nPort=1\nBaudRate=38400\nTerminal_type=KD35\nAddress=AB\n"
+                  "Time_out=100\n[POLL]\nToken_file=No\nPolling_Period=Continuous\n");
+        installMessagePump();  // as the application does: the line's waits run the window
+        frame = std::make_unique<CMainFrame>();
+        install_host_modules(*frame->view());
+        frame->view()->initialUpdate(folder.path().string());
+        frame->show();
+        QApplication::processEvents();
+        // A test whose Stop never comes ends polling here and fails on what it finds.
+        QTimer::singleShot(20000, frame.get(), [this] { view().stop(); });
+    }
+    void TearDown() override {
+        if (frame) frame->closeWithoutAsking();
+        frame.reset();
+        removeMessagePump();
+        unsetenv("VANTLINK_COM1");
+    }
+    CVantrelView& view() { return *frame->view(); }
+    bool enabled(int id) {
+        frame->updateCommandStates();
+        return frame->commandAction(id)->isEnabled();
+    }
+    // Runs the check every few milliseconds while the command runs (the line's waits let the
+    // timer through), until it returns true.
+    void whilePolling(std::function<bool()> check) {
+        auto* timer = new QTimer(frame.get());
+        QObject::connect(timer, &QTimer::timeout, [timer, check] {
+            if (check()) timer->stop();
+        });
+        timer->start(10);
+    }
+
+    TempFolder folder;
+    std::unique_ptr<simlaunch::SimProcess> sim;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(HostPollingCommand, PollsUntilStopWithOnlyStopEnabledMeanwhile) {
+    bool pollEnabled = true, stopEnabled = false;
+    whilePolling([&] {
+        if (frame->dataPane()->entryCount() < 5) return false;
+        pollEnabled = enabled(ID_EXEC_POLL);
+        stopEnabled = enabled(ID_EXEC_STOP);
+        frame->commandAction(ID_EXEC_STOP)->trigger();
+        return true;
+    });
+    EXPECT_TRUE(view().runCommand(ID_EXEC_POLL));
+    EXPECT_FALSE(pollEnabled);
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_TRUE(enabled(ID_EXEC_POLL));
+    EXPECT_FALSE(enabled(ID_EXEC_STOP));
+    EXPECT_TRUE(view().state().connected);
+    EXPECT_TRUE(frame->dataPane()->isVisible());
+    EXPECT_EQ(frame->dataPane()->entryCount(), 5);
+    EXPECT_TRUE(frame->dataPane()->entry(0).startsWith("A A1-"));
+    const std::string data = readFile(folder.file("POLL.DAT"));
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 5);
+    EXPECT_EQ(data.substr(0, 5), "A A1-");
+    EXPECT_EQ(view().state().status[0], TerminalStatus::Addressed);  // no data left
+    EXPECT_EQ(view().state().lastDataTime[0].size(), 10u);
+}
+
+TEST_F(HostPollingCommand, StartButtonStartsPollingAndStopsIt) {
+    auto doubleClickStartButton = [this] {
+        const QPointF spot(90, 75);
+        QMouseEvent click(QEvent::MouseButtonDblClick, spot, view().viewport()->mapToGlobal(spot),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view().viewport(), &click);
+    };
+    bool stopped = false;
+    whilePolling([&] {
+        if (frame->dataPane()->entryCount() < 1) return false;
+        doubleClickStartButton();
+        stopped = true;
+        return true;
+    });
+    doubleClickStartButton();  // runs the whole command
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(view().state().isReady());
+    EXPECT_EQ(view().state().panelMode, PanelMode::Polling);
+}
+
+TEST_F(HostPollingCommand, ProgramClosedWhilePollingEndsItWithoutLosingRecords) {
+    whilePolling([&] {
+        if (frame->dataPane()->entryCount() < 5) return false;
+        frame->closeWithoutAsking();
+        return true;
+    });
+    view().runCommand(ID_EXEC_POLL);
+    QApplication::processEvents();
+    EXPECT_FALSE(frame->isVisible());
+    const std::string data = readFile(folder.file("POLL.DAT"));
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 5);
+}
+
+}  // namespace
