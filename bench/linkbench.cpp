@@ -290,6 +290,8 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    // Rows take seconds to minutes each: show them as they come, also through a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::printf("linkbench: vantlink %d against termsim\n\n", HM_version());
 
     std::printf("  %-30s %9s %9s %7s\n", "CPU while waiting", "wall ms", "cpu ms", "cpu %");
