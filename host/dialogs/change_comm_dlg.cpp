@@ -19,10 +19,7 @@ CChangeCommDlg::CChangeCommDlg(const ChangeCommValues& initial, QWidget* parent)
     auto* right = new QVBoxLayout;
     groups->addLayout(left);
     groups->addLayout(right);
-    baud_ = addRadioGroup(
-        this, left, "&Baud Rate",
-        {"110", "300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600"},
-        initial.baudIndex);
+    baud_ = addRadioGroup(this, left, "&Baud Rate", baudRateLabels(), initial.baudIndex);
     parity_ = addRadioGroup(this, right, "P&arity", {"None", "Odd", "Even"}, initial.parityIndex);
     dataBits_ = addRadioGroup(this, right, "&Data Bits", {"7", "8"}, initial.dataBitsIndex);
     stopBits_ = addRadioGroup(this, right, "&Stop Bits", {"1", "2"}, initial.stopBitsIndex);

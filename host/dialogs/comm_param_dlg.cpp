@@ -11,13 +11,6 @@
 
 namespace vantrel {
 
-namespace {
-
-const QStringList kBaudLabels = {"110",  "300",  "600",   "1200",  "2400",
-                                 "4800", "9600", "19200", "38400", "57600"};
-
-}  // namespace
-
 CCommParamDlg::CCommParamDlg(const CommParamValues& initial, QWidget* parent)
     : QDialog(parent), values_(initial) {
     setWindowTitle("Communication Parameter");
@@ -29,7 +22,7 @@ CCommParamDlg::CCommParamDlg(const CommParamValues& initial, QWidget* parent)
     groups->addLayout(middle);
     groups->addLayout(right);
 
-    baud_ = addRadioGroup(this, left, "&Baud Rate", kBaudLabels, initial.baudIndex);
+    baud_ = addRadioGroup(this, left, "&Baud Rate", baudRateLabels(), initial.baudIndex);
     dataBits_ = addRadioGroup(this, middle, "&Data Bits", {"7", "8"}, initial.dataBitsIndex);
     parity_ = addRadioGroup(this, middle, "P&arity", {"None", "Odd", "Even"}, initial.parityIndex);
     stopBits_ = addRadioGroup(this, middle, "&Stop Bits", {"1", "2"}, initial.stopBitsIndex);

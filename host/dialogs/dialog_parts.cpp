@@ -84,4 +84,10 @@ std::optional<std::int64_t> readIntegerField(QLineEdit* field, const IntegerFiel
     return std::nullopt;
 }
 
+const QStringList& baudRateLabels() {
+    static const QStringList labels = {"110",  "300",  "600",   "1200",  "2400",
+                                       "4800", "9600", "19200", "38400", "57600"};
+    return labels;
+}
+
 }  // namespace vantrel

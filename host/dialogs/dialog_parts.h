@@ -18,6 +18,9 @@ QButtonGroup* addRadioGroup(QWidget* owner, QBoxLayout* layout, const QString& t
 // The checked position, -1 when none is.
 int checkedIndex(const QButtonGroup* group);
 
+// The rates of the baud codes 0..9, in code order, as the baud rate boxes list them.
+const QStringList& baudRateLabels();
+
 // OK and Cancel under the dialog's controls.
 void addOkCancel(QDialog* dialog, QBoxLayout* layout);
 
