@@ -29,6 +29,12 @@ int32_t TickWindow::elapsed() {
     return passed;
 }
 
+int32_t TickWindow::remaining() {
+    // In 64 bits: limit + 1 alone overflows at INT32_MAX, limit - elapsed at INT32_MIN.
+    const int64_t left = int64_t{limit_} - std::max<int32_t>(elapsed(), 0) + 1;
+    return static_cast<int32_t>(std::clamp<int64_t>(left, 1, INT32_MAX));
+}
+
 void idle_on_port(int32_t port, int32_t max_ms) {
     if (trace_enabled()) trace_flush_if_quiet();
     // With a pump installed the caller's events must be served at least every millisecond.
@@ -47,7 +53,7 @@ int32_t pumped_wait(int32_t ms) {
         pump_messages();
         const int32_t passed = window.elapsed();
         if (passed > ms) return passed;
-        idle_on_port(-1, ms - std::max(passed, 0) + 1);
+        idle_on_port(-1, window.remaining());
     }
 }
 

@@ -26,8 +26,9 @@ public:
     // Milliseconds that passed, corrected for a wrap.
     int32_t elapsed();
     bool expired() { return elapsed() > limit_; }
-    // Milliseconds to sleep before the window can have expired.
-    int32_t remaining() { return limit_ - elapsed() + 1; }
+    // Milliseconds to sleep before the window can have expired: at least 1, at most the
+    // int32 range, whatever the limit (a setting may be anything from INT32_MIN to INT32_MAX).
+    int32_t remaining();
 
 private:
     uint32_t start_;

@@ -1,8 +1,12 @@
 // Wire bytes of requests and answers, checked against literal frames.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <array>
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 #include "frame.h"
@@ -279,4 +283,56 @@ TEST_F(LinkExchange, AnswerMayShareTheRequestBuffer) {
                                length),
               LINK_DATA);
     EXPECT_EQ(buffer[1], 0x59);
+}
+
+namespace {
+
+// A port whose drain holds the caller longer than the whole time-out, as a slow line with a
+// long request does; the terminal's ACK follows a short turn-around after the drain.
+class SlowDrainTransport final : public vantlink::Transport {
+public:
+    explicit SlowDrainTransport(int drain_ms) : drain_ms_(drain_ms) {}
+    bool write(std::span<const uint8_t>) override { return true; }
+    int read_byte() override {
+        if (answer_at_ms_ < 0 || now_ms() < answer_at_ms_) return -1;
+        answer_at_ms_ = -1;
+        return 0x06;
+    }
+    void purge() override { answer_at_ms_ = -1; }
+    void drain() override {
+        usleep(static_cast<useconds_t>(drain_ms_) * 1000);
+        answer_at_ms_ = now_ms() + 20;
+    }
+    void wait_readable(int timeout_ms) override { usleep(1000 * std::min(timeout_ms, 5)); }
+    const char* name() const override { return "SLOW"; }
+
+private:
+    int drain_ms_;
+    int64_t answer_at_ms_ = -1;
+};
+
+}  // namespace
+
+TEST(LinkTimeOut, WindowOpensOnlyOnceTheRequestHasLeft) {
+    constexpr int kSlowPort = 3;
+    HM_set_time_out(100);
+    HM_set_ESC_delay(0);
+    vantlink::install_transport(kSlowPort, std::make_unique<SlowDrainTransport>(300));
+    EXPECT_EQ(HM_warm_start(kSlowPort, 'A'), RC_SUCCESS);
+    vantlink::install_transport(kSlowPort, nullptr);
+    HM_set_time_out(400);
+    HM_set_ESC_delay(10);
+}
+
+TEST(LinkTimeOut, WaitArithmeticHoldsOverTheWholeRange) {
+    // Settings are stored unchecked, so a window may be as long or as short as int32 allows.
+    vantlink::TickWindow longest(INT32_MAX);
+    EXPECT_FALSE(longest.expired());
+    EXPECT_GE(longest.remaining(), 1);
+    vantlink::TickWindow shortest(INT32_MIN);
+    HM_time_delay(2);
+    EXPECT_TRUE(shortest.expired());
+    EXPECT_EQ(shortest.remaining(), 1);
+    EXPECT_GE(HM_time_delay(INT32_MIN), 0);
+    EXPECT_GE(HM_time_delay(-1), 0);
 }
