@@ -9,6 +9,7 @@ namespace termsim {
 struct FaultRates {
     double nak = 0;
     double check = 0;
+    double check1 = 0;  // only one of the two check characters wrong
     double noise = 0;
     double silence = 0;
     double late = 0;

@@ -116,9 +116,16 @@ void Line::transmit(Answer answer, Nanos at) {
 }
 
 Bytes Line::data_frame(const Bytes& payload) {
-    if (!dice_.strikes(config_.faults.check)) return frame_data_answer(payload);
-    fault("bad check");
-    return frame_data_answer_bad_check(payload);
+    if (dice_.strikes(config_.faults.check)) {
+        fault("bad check");
+        return frame_data_answer_bad_check(payload);
+    }
+    if (dice_.strikes(config_.faults.check1)) {
+        const bool high = dice_.between(0, 1) == 0;
+        fault(high ? "bad check high" : "bad check low");
+        return frame_data_answer_bad_check_character(payload, high);
+    }
+    return frame_data_answer(payload);
 }
 
 void Line::deliver(const Bytes& answer, Nanos start) {

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "file_lines.h"
+
 namespace termsim {
 
 namespace {
@@ -35,15 +37,67 @@ std::vector<std::string> split(const std::string& text, char separator) {
     return parts;
 }
 
-bool read_records(const std::string& path, std::deque<Bytes>& records, std::string& error) {
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A line of escaped-records=: \r, \n, \0, \\ and \xHH stand for their bytes, so a record can
+// hold what a line cannot.
+std::optional<Bytes> unescape_record(const std::string& line) {
+    Bytes record;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\\') {
+            record.push_back(static_cast<std::uint8_t>(line[i]));
+            continue;
+        }
+        const char kind = i + 1 < line.size() ? line[++i] : '\0';
+        if (kind == 'r') {
+            record.push_back('\r');
+        } else if (kind == 'n') {
+            record.push_back('\n');
+        } else if (kind == '0') {
+            record.push_back(0);
+        } else if (kind == '\\') {
+            record.push_back('\\');
+        } else if (kind == 'x' && i + 2 < line.size() && hex_digit(line[i + 1]) >= 0 &&
+                   hex_digit(line[i + 2]) >= 0) {
+            record.push_back(
+                static_cast<std::uint8_t>(hex_digit(line[i + 1]) * 16 + hex_digit(line[i + 2])));
+            i += 2;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return record;
+}
+
+bool read_records(const std::string& path, bool escaped, std::deque<Bytes>& records,
+                  std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return error = "cannot read records file " + path, false;
     std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) records.push_back(to_bytes(line));
+    for (std::size_t number = 1;; ++number) {
+        const LineRead read = read_file_line(in, line);
+        if (read == LineRead::End) return true;
+        if (read == LineRead::TooLong) {
+            return error = "records file " + path + ": line " + std::to_string(number) +
+                           " is longer than " + std::to_string(kMaxFileLine) + " bytes",
+                   false;
+        }
+        if (line.empty()) continue;
+        if (!escaped) {
+            records.push_back(to_bytes(line));
+        } else if (const auto record = unescape_record(line)) {
+            records.push_back(*record);
+        } else {
+            return error = "records file " + path + ": line " + std::to_string(number) +
+                           " has a backslash that starts no escape",
+                   false;
+        }
     }
-    return true;
 }
 
 bool fits_one_answer(const Bytes& record) {
@@ -66,8 +120,8 @@ bool parse_generate(const std::string& value, char address, std::deque<Bytes>& r
 bool apply_terminal_key(TerminalConfig& config, const std::string& key, const std::string& value,
                         std::string& error) {
     bool ok = true;
-    if (key == "records") {
-        return read_records(value, config.records, error);
+    if (key == "records" || key == "escaped-records") {
+        return read_records(value, key == "escaped-records", config.records, error);
     } else if (key == "generate") {
         ok = parse_generate(value, config.address, config.records);
     } else if (key == "store") {
@@ -158,6 +212,7 @@ bool parse_dial_plan(const std::string& text, DialPlan& plan) {
 double* fault_rate(FaultRates& rates, const std::string& flag) {
     if (flag == "--fault-nak") return &rates.nak;
     if (flag == "--fault-check") return &rates.check;
+    if (flag == "--fault-check1") return &rates.check1;
     if (flag == "--fault-noise") return &rates.noise;
     if (flag == "--fault-silence") return &rates.silence;
     if (flag == "--fault-late") return &rates.late;
@@ -245,8 +300,8 @@ std::string usage_text() {
 
 termsim --link PATH [--baud RATE] [--seed N] [--trace FILE|-] [--turnaround-ms MS]
         [--modem] [--number DIGITS=RESULT[:DELAYMS]]...
-        [--fault-nak P] [--fault-check P] [--fault-noise P] [--fault-silence P]
-        [--fault-late P] [--late-ms MS] [--fault-carrier P]
+        [--fault-nak P] [--fault-check P] [--fault-check1 P] [--fault-noise P]
+        [--fault-silence P] [--fault-late P] [--late-ms MS] [--fault-carrier P]
         --terminal TERMINAL [--terminal TERMINAL]...
 
   --link PATH          symlink to the pseudo-terminal's slave (a stale symlink is replaced);
@@ -258,12 +313,15 @@ termsim --link PATH [--baud RATE] [--seed N] [--trace FILE|-] [--turnaround-ms M
   --modem              a Hayes modem in front of the line (starts in command state)
   --number D=R[:MS]    dial result for the number D: connect, no-carrier, busy, no-answer,
                        after MS milliseconds (default 300); unknown numbers connect
-  --fault-KIND P       probability per answer: nak (NAK instead), check (corrupted check),
-                       noise (1..5 noise bytes first), silence (no answer), late (answer
-                       after --late-ms, default 1000), carrier (modem drops the carrier)
+  --fault-KIND P       probability per answer: nak (NAK instead), check (both check
+                       characters wrong), check1 (only one of them wrong, high or low at
+                       random), noise (1..5 noise bytes first), silence (no answer), late
+                       (answer after --late-ms, default 1000), carrier (modem drops the carrier)
 
 TERMINAL = ADDR[,key=value]...   ADDR one character ('A'..'Y', '0'..'6', ...)
-  records=FILE        records to poll, one per line (LF or CR LF; empty lines skipped)
+  records=FILE        records to poll, one per line (LF or CR LF; empty lines skipped);
+                      lines up to 4096 bytes
+  escaped-records=FILE  as records=, with \r \n \0 \\ and \xHH standing for their bytes
   generate=COUNTxLEN  COUNT records of LEN printable bytes, led by address and number
   store=DIR           file store: DIR/ram (RAM disk), DIR/rom (flash ROM); default temporary
   sleep=1             start in power saving

@@ -98,6 +98,12 @@ Bytes frame_data_answer_bad_check(std::span<const std::uint8_t> payload) {
     return frame_with_check(payload, static_cast<std::uint8_t>(answer_check(payload) ^ 0x5A));
 }
 
+Bytes frame_data_answer_bad_check_character(std::span<const std::uint8_t> payload, bool high) {
+    // The host reads only the low four bits of each character, so the fault changes those.
+    const std::uint8_t flip = high ? 0x50 : 0x0A;
+    return frame_with_check(payload, static_cast<std::uint8_t>(answer_check(payload) ^ flip));
+}
+
 Bytes command_answer_payload(char answer_letter, std::span<const std::uint8_t> body) {
     Bytes letter_and_body;
     letter_and_body.push_back(static_cast<std::uint8_t>(answer_letter));

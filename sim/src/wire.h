@@ -41,6 +41,8 @@ std::uint8_t request_check(std::uint8_t letter, std::span<const std::uint8_t> da
 Bytes frame_data_answer(std::span<const std::uint8_t> payload);
 // The same with a check that cannot match (for fault injection).
 Bytes frame_data_answer_bad_check(std::span<const std::uint8_t> payload);
+// The same with only the high (or only the low) check character wrong.
+Bytes frame_data_answer_bad_check_character(std::span<const std::uint8_t> payload, bool high);
 
 // Payload of a command answer: the ESC lead byte travels as it is, the rest encoded.
 Bytes command_answer_payload(char answer_letter, std::span<const std::uint8_t> body);

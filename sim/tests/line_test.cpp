@@ -93,6 +93,20 @@ TEST(TermsimCommand, WarmStartIsAcknowledgedAndBadCheckIsRefused) {
     EXPECT_EQ(sim.exchange({0x02, 0x1B, 0x41, 0x41, 0x4E, 0xC1}, 1), (Bytes{NAK}));
 }
 
+TEST(TermsimCommand, EitherWrongCheckCharacterAloneRefusesTheRequest) {
+    TermsimProcess sim({"--terminal", "A"});
+    const Bytes sleep = command_request('8', "", 'A');
+    for (const std::size_t at : {sleep.size() - 3, sleep.size() - 2}) {  // check high, check low
+        Bytes bad = sleep;
+        bad[at] ^= 0x01;
+        EXPECT_EQ(sim.exchange(bad, 1), (Bytes{NAK})) << at;
+        // Not carried out: the terminal is still awake.
+        EXPECT_EQ(sim.exchange(poll_request('A'), 1), (Bytes{EOT})) << at;
+    }
+    EXPECT_EQ(sim.exchange(sleep, 1), (Bytes{ACK}));
+    EXPECT_TRUE(sim.exchange(poll_request('A'), 1, 300ms).empty());
+}
+
 TEST(TermsimCommand, OnlyTheAddressedTerminalAnswers) {
     TermsimProcess sim({"--terminal", "A", "--terminal", "B,generate=1x5"});
     // Nobody listens to C.
@@ -131,6 +145,31 @@ TEST(TermsimFaults, SeededFaultsRepeat) {
     EXPECT_EQ(naks + eots, 16);
 }
 
+// One letter per poll: N a NAK, G a good data answer, B one whose check fails.
+std::string fault_pattern(const std::vector<std::string>& faults, int polls) {
+    std::vector<std::string> args{"--seed", "7"};
+    args.insert(args.end(), faults.begin(), faults.end());
+    args.insert(args.end(), {"--terminal", "A,generate=1x3"});
+    TermsimProcess sim(args);
+    std::string pattern;
+    for (int i = 0; i < polls; ++i) {
+        sim.write(poll_request('A'));
+        const Bytes answer = sim.read_answer();
+        if (answer == Bytes{NAK}) {
+            pattern += 'N';
+        } else {
+            pattern += decoded_payload(answer).empty() ? 'B' : 'G';
+        }
+    }
+    return pattern;
+}
+
+TEST(TermsimFaults, OldSeedsKeepTheirFaults) {
+    // Recorded before later fault kinds existed: an unused kind must not consume dice.
+    const std::vector<std::string> faults{"--fault-nak", "0.3", "--fault-check", "0.4"};
+    EXPECT_EQ(fault_pattern(faults, 24), "GNBNGNGBGGGNBNNNNBGBNGGN");
+}
+
 TEST(TermsimFaults, CorruptedCheckIsSentCorrectlyAfterNak) {
     TermsimProcess sim({"--fault-check", "0.5", "--terminal", "A,generate=1x3"});
     // "A1-": (0x41 + 0x31 + 0x2D + 3) mod 256 = 0xA2.
@@ -167,6 +206,26 @@ TEST(TermsimFaults, SilenceKeepsTheRecordAndNoiseComesBeforeTheAnswer) {
         EXPECT_GE(noisy[i], 0x20);
         EXPECT_LT(noisy[i], 0x7F);
     }
+}
+
+TEST(TermsimFaults, OneCheckCharacterFaultChangesOnlyHighOrOnlyLow) {
+    TermsimProcess sim({"--fault-check1", "1", "--terminal", "A,generate=1x3"});
+    const Bytes good{STX, 0x41, 0x31, 0x2D, 0x4A, 0x42, ETX};
+    int high_only = 0, low_only = 0;
+    Bytes answer = sim.exchange(poll_request('A'), 7);
+    for (int resend = 0; resend < 16; ++resend) {
+        ASSERT_EQ(answer.size(), 7u);
+        EXPECT_EQ(Bytes(answer.begin(), answer.begin() + 4), Bytes(good.begin(), good.begin() + 4));
+        EXPECT_EQ(answer.back(), ETX);
+        const bool high = answer[4] != good[4], low = answer[5] != good[5];
+        EXPECT_NE(high, low) << "exactly one check character differs";
+        EXPECT_TRUE(decoded_payload(answer).empty()) << "the host's check must fail";
+        high_only += high;
+        low_only += low;
+        answer = sim.exchange({NAK}, 7);
+    }
+    EXPECT_GT(high_only, 0);
+    EXPECT_GT(low_only, 0);
 }
 
 TEST(TermsimFaults, LateAnswerWaitsTheLateTime) {

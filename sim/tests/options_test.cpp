@@ -1,8 +1,11 @@
 // The command line that tests, the demo and the benchmark rely on.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "options.h"
@@ -43,12 +46,48 @@ TEST(TermsimOptions, RefusesBadCommandLinesBeforeCreatingTheLine) {
         run_termsim("--link /nonexistent/x --terminal A,id=" + std::string(98, 'x')).exit_code, 2);
 }
 
+std::string temp_file(const std::string& name, const std::string& content) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("termsim-" + name + "-" + std::to_string(getpid()));
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+}
+
+TEST(TermsimOptions, ARecordsLineBeyondTheLimitIsRefusedUnread) {
+    const std::string endless = temp_file("endless", std::string(4 << 20, 'r'));
+    const ProcessResult run = run_termsim("--link /nonexistent/x --terminal A,records=" + endless);
+    std::filesystem::remove(endless);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_NE(run.output.find("line 1 is longer than 4096 bytes"), std::string::npos) << run.output;
+}
+
+TEST(TermsimOptions, EscapedRecordsHoldAnyByteAndRefuseStrayBackslashes) {
+    const std::string file = temp_file("escaped", "a1\\r\\nB forged\r\n\\x1B[2J\\0\\\\\n");
+    const std::string bad = temp_file("bad-escape", "C:\\DATA\n");
+    const std::string arg = "A,escaped-records=" + file;
+    const char* argv[] = {"termsim", "--link", "L", "--terminal", arg.c_str()};
+    std::string error;
+    const auto options =
+        parse_options(static_cast<int>(std::size(argv)), const_cast<char**>(argv), error);
+    const ProcessResult refused =
+        run_termsim("--link /nonexistent/x --terminal A,escaped-records=" + bad);
+    std::filesystem::remove(file);
+    std::filesystem::remove(bad);
+    ASSERT_TRUE(options) << error;
+    const auto& records = options->terminals.at(0).records;
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(to_text(records[0]), "a1\r\nB forged");
+    EXPECT_EQ(to_text(records[1]), std::string("\x1b[2J\0\\", 6));
+    EXPECT_EQ(refused.exit_code, 2);
+    EXPECT_NE(refused.output.find("line 1 has a backslash"), std::string::npos) << refused.output;
+}
+
 TEST(TermsimOptions, HelpDocumentsTheTerminalKeys) {
     const ProcessResult run = run_termsim("--help");
     EXPECT_EQ(run.exit_code, 0);
-    for (const char* key :
-         {"records=", "generate=", "store=", "sleep=", "kind=", "id=", "firmware=", "program=",
-          "upload-mode=", "ram=", "flash=", "--fault-carrier"}) {
+    for (const char* key : {"records=", "generate=", "store=", "sleep=", "kind=", "id=",
+                            "firmware=", "program=", "upload-mode=", "ram=", "flash=",
+                            "--fault-carrier", "--fault-check1", "escaped-records="}) {
         EXPECT_NE(run.output.find(key), std::string::npos) << key;
     }
 }
