@@ -66,7 +66,7 @@ extern "C" {
 #define VANTLINK_LONG_TEXT 253      /* text results of the other commands */
 #define VANTLINK_DIR_LISTING 2048   /* HM_dir/HM_dir_ROM: all parts joined, with the NUL */
 #define VANTLINK_UPLOAD_BLOCK 252   /* HM_upload22 block buffer */
-#define VANTLINK_DOWNLOAD_BLOCK 127 /* HM_download22 longest block */
+#define VANTLINK_DOWNLOAD_BLOCK 127 /* HM_download22: longest block sent as one frame */
 
 /* ---- Port and link settings ---- */
 
@@ -188,7 +188,12 @@ int32_t HM_dir_ROM(int32_t port, int32_t address, char* listing);
 /* ---- File transfer ----
  * One transfer at a time. Step functions return 1 while there is more, then 0 or a failure.
  * Uploads: 48 the terminal has no such file, 51 no free local name (mode New), 52 the local
- * file cannot be created or written (also for a local path of 120 characters or more).
+ * file cannot be created or written, or another upload holds it (also for a local path of 120
+ * characters or more). Only the terminal's end answer completes a file (0); any other answer
+ * to a block request gives 5. The local file is locked while an upload runs, and an upload
+ * that does not complete (failure, cancel, or a new upload started before its steps ended)
+ * leaves it as it was before: Over-write writes beside it and renames on completion, Append
+ * cuts back what it added, a file the upload created is removed.
  * Downloads: 48 the local file is missing or unreadable (nothing sent). 252: a step without
  * its transfer open. */
 
@@ -212,8 +217,10 @@ int32_t HM_download(int32_t port, int32_t address, const char* local_path,
 int32_t HM_download1(int32_t port, int32_t address, const char* local_path,
                      const char* terminal_file, int32_t* file_size);
 int32_t HM_download2(int32_t* bytes, int32_t* packets);
-/* Starts a download whose bytes the caller supplies: HM_download22 sends length bytes (longer
- * blocks go out as several frames), length 0 ends the file; 2 for a negative length. */
+/* Starts a download whose bytes the caller supplies: HM_download22 sends length bytes as one
+ * frame when length is at most VANTLINK_DOWNLOAD_BLOCK (longer blocks go out as several frames
+ * of that size), length 0 ends the file; 2 for a negative length. 252 when the open download
+ * is one of HM_download1's, and HM_download2 gives 252 for one of HM_download11's. */
 int32_t HM_download11(int32_t port, int32_t address, const char* terminal_file);
 int32_t HM_download22(const unsigned char* block, int32_t length);
 /* Cancel the transfer on the terminal ('y', 'z') and close it here. */
@@ -237,7 +244,9 @@ int32_t HC_modem_cmd_mode(int32_t port, int32_t timeout_ms);
 /* ---- Tester download ----
  * Initial announces the file to the terminal at address (48: no such local file); Downloading
  * feeds it to the Tester at address 'Z' in unanswered frames, one per Tester delay (48 when the
- * file cannot be opened, 52 when it cannot be read); Finish closes the operation. */
+ * file cannot be opened, 52 when a read fails: the end-of-data frame is then not sent, so the
+ * Tester never takes the cut file as complete, and the caller should not call Finish); Finish
+ * closes the operation. */
 int32_t HM_Tester_Download_Initial(int32_t port, int32_t address, const char* local_path);
 int32_t HM_Tester_Downloading(int32_t port, const char* local_path);
 int32_t HM_Tester_Download_Finish(int32_t port, int32_t address);

@@ -44,13 +44,17 @@ int32_t HM_Tester_Downloading(int32_t port, const char* local_path) {
     tester_pause();
     const uint8_t first[1] = {'A'};
     send_frame(port, kTesterAddress, 'y', first);
-    int32_t result = RC_SUCCESS;
     for (;;) {
         tester_pause();
         std::array<uint8_t, kTesterBlock> block{};
         const long n = read_some(fd, block);
-        if (n < 0) result = RC_FILE_OPEN_ERROR;
-        if (n <= 0) break;
+        if (n < 0) {
+            // The end-of-data frame would make the Tester keep a cut file as complete; without
+            // it the Tester never takes the file as whole.
+            close_file(fd);
+            return RC_FILE_OPEN_ERROR;
+        }
+        if (n == 0) break;
         state().transfer.bytes += static_cast<int32_t>(n);
         std::array<uint8_t, 2 * kTesterBlock + 1> encoded{};
         const size_t size =
@@ -61,7 +65,7 @@ int32_t HM_Tester_Downloading(int32_t port, const char* local_path) {
     tester_pause();
     send_frame(port, kTesterAddress, 'z', {});
     close_file(fd);
-    return result;
+    return RC_SUCCESS;
 }
 
 int32_t HM_Tester_Download_Finish(int32_t port, int32_t address) {

@@ -15,7 +15,9 @@ using namespace vantlink;
 
 namespace {
 
-constexpr size_t kDownloadBlock = 120;
+constexpr size_t kDownloadBlock = 120;  // local file bytes per block
+// Caller bytes per frame: 127 bytes take at most 254 encoded, within the 256 of a request.
+constexpr size_t kFrameBlock = VANTLINK_DOWNLOAD_BLOCK;
 constexpr int32_t kAfterStartMs = 2;
 constexpr int kMaxNakRun = 15;  // the sixteenth NAK outcome in a row ends a whole upload
 
@@ -43,9 +45,6 @@ int32_t upload_rule(int outcome, int32_t on_ack, int32_t on_data) {
 int32_t start_rule(int outcome) {
     return upload_rule(outcome, RC_SUCCESS, RC_UNKNOWN_RESPONSE);
 }
-int32_t end_rule(int outcome) {
-    return upload_rule(outcome, RC_UNKNOWN_RESPONSE, RC_SUCCESS);
-}
 
 int exchange(int32_t port, int32_t address, uint8_t letter, std::span<const uint8_t> data,
              Answer& answer) {
@@ -53,60 +52,87 @@ int exchange(int32_t port, int32_t address, uint8_t letter, std::span<const uint
     return answer.outcome;
 }
 
+bool has_letter(const Answer& answer, uint8_t letter) {
+    return answer.is_data() && answer.length >= 2 && answer.bytes[1] == letter;
+}
 bool is_block(const Answer& answer) {
-    return answer.is_data() && answer.length >= 2 && answer.bytes[1] == 'Y';
+    return has_letter(answer, 'Y');
+}
+bool is_end(const Answer& answer) {
+    return has_letter(answer, 'Z');
+}
+
+// How a step that got no block ends: only Z completes the file; any other data answer (another
+// letter, no letter) is one the upload does not expect.
+int32_t end_rule(const Answer& answer) {
+    if (is_end(answer)) return RC_SUCCESS;
+    return upload_rule(answer.outcome, RC_UNKNOWN_RESPONSE, RC_UNKNOWN_RESPONSE);
 }
 
 std::span<const uint8_t> block_of(const Answer& answer) {
     return {answer.bytes.data() + 2, static_cast<size_t>(answer.length - 2)};
 }
 
-// Chooses the local name by the save mode; an error code when none can be had.
-int32_t choose_local_name(const char* local_path, std::string& name) {
+// Gives up an upload whose steps never finished: its local file is left as it was before.
+void abandon_upload() {
+    transfer().upload.abandon();
+    transfer().upload_open = false;
+}
+
+// Checks the caller's local path and, in New mode, that a free name can be had; an error code
+// when not. The name itself is made when the file is created.
+int32_t check_local_name(const char* local_path, std::string& name) {
     if (local_path == nullptr) return RC_FILE_OPEN_ERROR;
     const size_t length = strnlen(local_path, kLocalNameSize);
     // The caller's buffer holds 120 bytes: a longer path could not be written back.
     if (length >= kLocalNameSize) return RC_FILE_OPEN_ERROR;
-    state().return_string_length[0] = static_cast<int32_t>(length);
     name.assign(local_path, length);
-    if (state().settings.upload_save_mode == UPLOAD_SAVE_NEW) {
-        const auto unique = make_unique_file_name(name);
-        if (!unique) return RC_NAME_NOT_CHANGEABLE;
-        name = *unique;
+    if (state().settings.upload_save_mode == UPLOAD_SAVE_NEW && !make_unique_file_name(name)) {
+        return RC_NAME_NOT_CHANGEABLE;
     }
+    state().return_string_length[0] = static_cast<int32_t>(length);
     return RC_SUCCESS;
 }
 
-// Opens the local file and writes its name back into the caller's buffer.
+// Opens the local file and writes the name used back into the caller's buffer.
 bool open_local_upload(const std::string& name, char* local_path) {
-    transfer().upload_fd = open_upload_file(name, state().settings.upload_save_mode);
-    if (transfer().upload_fd < 0) return false;
-    std::memcpy(transfer().local_name.data(), name.c_str(), name.size() + 1);
-    std::memcpy(local_path, name.c_str(), name.size() + 1);
+    LocalUpload& local = transfer().upload;
+    if (!local.begin(name, state().settings.upload_save_mode)) return false;
+    // A free name has the length of the caller's path, so it fits the caller's buffer.
+    const std::string& used = local.name();
+    std::memcpy(transfer().local_name.data(), used.c_str(), used.size() + 1);
+    std::memcpy(local_path, used.c_str(), used.size() + 1);
     return true;
 }
 
 // Writes one upload block and counts it; false when the local file refused it.
 bool store_block(const Answer& answer) {
     const auto block = block_of(answer);
-    if (!write_all(transfer().upload_fd, block)) return false;
+    if (!transfer().upload.write(block)) return false;
     transfer().packets += 1;
     transfer().bytes += static_cast<int32_t>(block.size());
     return true;
 }
 
-void end_upload(int32_t port, int32_t address) {
+// Ends an upload: its local file is kept when the terminal sent all of it, else left as it was
+// before the upload. False when a complete file could not be kept.
+bool end_upload(int32_t port, int32_t address, bool complete) {
     sleep_if_saving(port, address);
-    close_file(transfer().upload_fd);
     transfer().upload_open = false;
+    LocalUpload& local = transfer().upload;
+    if (!local.is_open()) return true;
+    if (complete && local.commit()) return true;
+    local.abandon();
+    return !complete;
 }
 
-// Sends bytes as download blocks of at most 120; the outcome of the last block.
+// Sends caller bytes as download blocks, each frame carrying at most what always fits it
+// encoded; the outcome of the last block.
 int send_blocks(int32_t port, int32_t address, std::span<const uint8_t> bytes) {
     int outcome = LINK_ACK;
     while (!bytes.empty() && outcome == LINK_ACK) {
-        const auto block = bytes.first(std::min(bytes.size(), kDownloadBlock));
-        std::array<uint8_t, 2 * kDownloadBlock + 1> encoded{};
+        const auto block = bytes.first(std::min(bytes.size(), kFrameBlock));
+        std::array<uint8_t, 2 * kFrameBlock + 1> encoded{};
         const size_t n = encode_data(block, encoded);
         Answer answer;
         outcome = exchange(port, address, 'Y', std::span<const uint8_t>(encoded.data(), n), answer);
@@ -176,45 +202,48 @@ int32_t open_download(int32_t port, int32_t address, const char* terminal_file, 
 extern "C" {
 
 int32_t HM_upload(int32_t port, int32_t address, const char* terminal_file, char* local_path) {
+    abandon_upload();
     reset_counts();
     std::string name;
-    if (const int32_t rc = choose_local_name(local_path, name); rc != RC_SUCCESS) return rc;
+    if (const int32_t rc = check_local_name(local_path, name); rc != RC_SUCCESS) return rc;
     if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
     Answer answer;
     int outcome = exchange(port, address, 'U', request_data(terminal_file), answer);
-    if (outcome == LINK_ACK) {
-        if (!open_local_upload(name, local_path)) return RC_FILE_OPEN_ERROR;
-        int failed_asks = 0;
-        int32_t result = RC_SUCCESS;
-        for (;;) {
-            outcome = exchange(port, address, 'Y', {}, answer);
-            if (is_block(answer)) {
-                if (!store_block(answer)) {
-                    result = RC_FILE_OPEN_ERROR;
-                    break;
-                }
-                failed_asks = 0;
-                continue;
-            }
-            if (answer.is_data() && answer.bytes[1] == 'Z') break;
-            // A NAK outcome or a data answer that is no block: ask again, up to a run of 16.
-            const bool ask_again = outcome == LINK_NAK || answer.is_data();
-            if (!ask_again || ++failed_asks > kMaxNakRun) {
-                result = answer.is_data() ? RC_UNKNOWN_RESPONSE : end_rule(outcome);
-                break;
-            }
-        }
-        end_upload(port, address);
-        return result;
+    if (outcome != LINK_ACK) {
+        sleep_if_saving(port, address);
+        return start_rule(outcome);
     }
-    sleep_if_saving(port, address);
-    return start_rule(outcome);
+    if (!open_local_upload(name, local_path)) return RC_FILE_OPEN_ERROR;
+    int failed_asks = 0;
+    int32_t result = RC_FILE_OPEN_ERROR;
+    for (;;) {
+        outcome = exchange(port, address, 'Y', {}, answer);
+        if (is_block(answer)) {
+            if (!store_block(answer)) break;
+            failed_asks = 0;
+            continue;
+        }
+        if (is_end(answer)) {
+            result = RC_SUCCESS;
+            break;
+        }
+        // A NAK outcome or a data answer that is no block: ask again, up to a run of 16.
+        const bool ask_again = outcome == LINK_NAK || answer.is_data();
+        if (!ask_again || ++failed_asks > kMaxNakRun) {
+            result = end_rule(answer);
+            break;
+        }
+    }
+    const bool complete = result == RC_SUCCESS;
+    if (!end_upload(port, address, complete)) return RC_FILE_OPEN_ERROR;
+    return result;
 }
 
 int32_t HM_upload1(int32_t port, int32_t address, const char* terminal_file, char* local_path) {
+    abandon_upload();
     reset_counts();
     std::string name;
-    if (const int32_t rc = choose_local_name(local_path, name); rc != RC_SUCCESS) return rc;
+    if (const int32_t rc = check_local_name(local_path, name); rc != RC_SUCCESS) return rc;
     if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
     Answer answer;
     const int outcome = exchange(port, address, 'U', request_data(terminal_file), answer);
@@ -222,7 +251,6 @@ int32_t HM_upload1(int32_t port, int32_t address, const char* terminal_file, cha
         sleep_if_saving(port, address);
         return start_rule(outcome);
     }
-    close_file(transfer().upload_fd);
     if (!open_local_upload(name, local_path)) return RC_FILE_OPEN_ERROR;
     transfer().upload_open = true;
     transfer().port = port;
@@ -231,29 +259,31 @@ int32_t HM_upload1(int32_t port, int32_t address, const char* terminal_file, cha
 }
 
 int32_t HM_upload2(int32_t* bytes, int32_t* packets) {
-    // Steps without a started upload have nothing to write to.
-    if (!transfer().upload_open || transfer().upload_fd < 0) return RC_NO_TRANSFER;
+    // Steps without a started upload of this form have nothing to write to.
+    if (!transfer().upload_open || !transfer().upload.is_open()) return RC_NO_TRANSFER;
     Answer answer;
-    const int outcome = exchange(transfer().port, transfer().address, 'Y', {}, answer);
+    exchange(transfer().port, transfer().address, 'Y', {}, answer);
     if (is_block(answer)) {
         if (store_block(answer)) {
             store(bytes, transfer().bytes);
             store(packets, transfer().packets);
             return RC_MORE;
         }
-        end_upload(transfer().port, transfer().address);
+        end_upload(transfer().port, transfer().address, false);
         return RC_FILE_OPEN_ERROR;
     }
-    end_upload(transfer().port, transfer().address);
-    return end_rule(outcome);
+    if (!end_upload(transfer().port, transfer().address, is_end(answer))) {
+        return RC_FILE_OPEN_ERROR;
+    }
+    return end_rule(answer);
 }
 
 int32_t HM_upload11(int32_t port, int32_t address, const char* terminal_file) {
+    abandon_upload();
     if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
     Answer answer;
     const int outcome = exchange(port, address, 'U', request_data(terminal_file), answer);
     if (outcome == LINK_ACK) {
-        close_file(transfer().upload_fd);
         transfer().upload_open = true;
         transfer().port = port;
         transfer().address = address;
@@ -264,17 +294,17 @@ int32_t HM_upload11(int32_t port, int32_t address, const char* terminal_file) {
 }
 
 int32_t HM_upload22(unsigned char* block, int32_t* length) {
-    if (!transfer().upload_open || transfer().upload_fd >= 0) return RC_NO_TRANSFER;
+    if (!transfer().upload_open || transfer().upload.is_open()) return RC_NO_TRANSFER;
     Answer answer;
-    const int outcome = exchange(transfer().port, transfer().address, 'Y', {}, answer);
+    exchange(transfer().port, transfer().address, 'Y', {}, answer);
     if (is_block(answer)) {
         const auto bytes = block_of(answer);
         if (block != nullptr) std::memcpy(block, bytes.data(), bytes.size());
         store(length, static_cast<int32_t>(bytes.size()));
         return RC_MORE;
     }
-    end_upload(transfer().port, transfer().address);
-    return end_rule(outcome);
+    end_upload(transfer().port, transfer().address, is_end(answer));
+    return end_rule(answer);
 }
 
 int32_t HM_download(int32_t port, int32_t address, const char* local_path,
@@ -320,7 +350,7 @@ int32_t HM_download22(const unsigned char* block, int32_t length) {
     const int32_t address = transfer().address;
     int outcome;
     if (length > 0) {
-        // Blocks longer than one frame can carry go out as several.
+        // A block of up to 127 bytes is one frame; longer ones go out as several.
         outcome = send_blocks(port, address,
                               std::span<const uint8_t>(block, static_cast<size_t>(length)));
         if (outcome == LINK_ACK) return RC_MORE;
@@ -336,7 +366,7 @@ int32_t HM_cancel_upload(int32_t port, int32_t address) {
     if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
     Answer answer;
     const int outcome = exchange(port, address, 'y', {}, answer);
-    end_upload(port, address);
+    end_upload(port, address, false);
     return start_rule(outcome);
 }
 

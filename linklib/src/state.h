@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "local_file.h"
 #include "transport.h"
 
 namespace vantlink {
@@ -28,7 +29,7 @@ struct TransferState {
     bool upload_open = false;    // an upload whose steps may run
     int32_t port = 0;
     int32_t address = 0;
-    int upload_fd = -1;    // local file an upload writes
+    LocalUpload upload;    // local file an upload writes (none for the caller-block form)
     int download_fd = -1;  // local file a download reads
     int32_t packets = 0;
     int32_t bytes = 0;

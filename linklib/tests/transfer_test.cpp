@@ -5,85 +5,10 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "link_fixture.h"
-#include "sim_launcher.h"
-#include "state.h"
+#include "transfer_fixture.h"
 
 using namespace linktest;
-
-namespace {
-
-const Bytes kAck = {0x06};
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_file(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-// Undoes the data encoding of request data (the terminal's side, written out here).
-Bytes decode_request(const Bytes& data) {
-    Bytes out;
-    for (size_t i = 0; i < data.size(); ++i) {
-        uint8_t b = data[i];
-        if (b == 0x5C && i + 1 < data.size()) {
-            const uint8_t n = data[++i];
-            b = n == 0x5C ? 0x5C : (n >= 0x80 ? n - 0x80 : n + 0x80);
-        }
-        out.push_back(b);
-    }
-    return out;
-}
-
-std::string letters_of(const std::vector<Request>& requests) {
-    std::string letters;
-    for (const auto& r : requests) letters += static_cast<char>(r.letter);
-    return letters;
-}
-
-}  // namespace
-
-class LinkTransfer : public LinkFixture {
-protected:
-    void SetUp() override {
-        LinkFixture::SetUp();
-        HM_set_ESC_delay(0);
-        HM_set_upload_file_save_mode(UPLOAD_SAVE_OVERWRITE);
-    }
-    void TearDown() override {
-        HM_set_upload_file_save_mode(UPLOAD_SAVE_NEW);
-        LinkFixture::TearDown();
-    }
-    void serve_with(std::function<Bytes(const Request&)> answer) {
-        peer().run([this, answer](PtyPeer& p) { seen_ = serve(p, answer, 300); });
-    }
-    std::vector<Request> requests() {
-        peer().join();
-        return seen_;
-    }
-    // A terminal that sends `content` in upload blocks of `block` bytes, then Z.
-    void serve_upload(const std::string& content, size_t block) {
-        auto offset = std::make_shared<size_t>(0);
-        serve_with([content, block, offset](const Request& r) -> Bytes {
-            if (r.letter != 'Y') return kAck;
-            if (*offset >= content.size()) return data_answer('Z', "");
-            const std::string part = content.substr(*offset, block);
-            *offset += part.size();
-            return data_answer('Y', part);
-        });
-    }
-
-    simlaunch::TempDir dir_;
-    std::vector<Request> seen_;
-};
 
 TEST_F(LinkTransfer, EmptyDownloadSendsLThenZ) {
     const std::string local = dir_.file("empty.bin");
@@ -145,20 +70,21 @@ TEST_F(LinkTransfer, DownloadBlockNotAcknowledgedEndsTheTransfer) {
     EXPECT_EQ(letters_of(requests()), "LY");
 }
 
-TEST_F(LinkTransfer, CallerBlocksLongerThanAFrameAreSplit) {
+TEST_F(LinkTransfer, CallerBlocksUpTo127BytesAreOneFrameLongerOnesSeveral) {
     serve_with([](const Request&) { return kAck; });
     ASSERT_EQ(HM_download11(kPort, 'A', "RAW.BIN"), RC_SUCCESS);
-    const std::string block(300, '\x01');  // 600 bytes encoded
-    EXPECT_EQ(HM_download22(reinterpret_cast<const unsigned char*>(block.data()), 300), RC_MORE);
+    const std::string block(300, '\x01');  // every byte takes two encoded
+    const auto* bytes = reinterpret_cast<const unsigned char*>(block.data());
+    EXPECT_EQ(HM_download22(bytes, VANTLINK_DOWNLOAD_BLOCK), RC_MORE);
+    EXPECT_EQ(HM_download22(bytes, 300), RC_MORE);
     EXPECT_EQ(HM_download22(nullptr, 0), RC_SUCCESS);
     const auto seen = requests();
-    ASSERT_EQ(letters_of(seen), "LYYYZ");
-    size_t total = 0;
-    for (size_t i = 1; i <= 3; ++i) {
-        EXPECT_LE(seen[i].data.size(), 255u);
-        total += decode_request(seen[i].data).size();
-    }
-    EXPECT_EQ(total, 300u);
+    ASSERT_EQ(letters_of(seen), "LYYYYZ");
+    EXPECT_EQ(seen[1].data.size(), 254u);
+    EXPECT_EQ(decode_request(seen[1].data), Bytes(127, 0x01));
+    EXPECT_EQ(decode_request(seen[2].data).size(), 127u);
+    EXPECT_EQ(decode_request(seen[3].data).size(), 127u);
+    EXPECT_EQ(decode_request(seen[4].data).size(), 46u);
 }
 
 TEST_F(LinkTransfer, UploadWritesBlocksAndCountsThem) {
