@@ -301,6 +301,8 @@ int32_t HM_file_exist(int32_t port, int32_t address, const char* file, int32_t* 
     }
     if (!answer.is_data()) return result_of(answer, {2, true});
     const int status = answer.status();
+    // A cut answer says nothing about the file: unknown, not "doesn't exist".
+    if (status < 0) return RC_UNKNOWN_RESPONSE;
     if (status != 0 && status != 2) return RC_NOT_EXIST;
     const char* digits = answer.length > 3 ? reinterpret_cast<const char*>(&answer.bytes[3]) : "";
     store(length, static_cast<int32_t>(std::strtol(digits, nullptr, 10)));

@@ -245,6 +245,46 @@ TEST_F(LinkCommands, FileExistReadsLengthAndStatus) {
     EXPECT_EQ(rc, RC_UNKNOWN_RESPONSE);
 }
 
+TEST_F(LinkCommands, DataAnswerWithoutItsStatusByteIsUnknown) {
+    const Bytes no_status = data_answer('J', Bytes{});  // lead byte and letter only
+    int32_t length = -1;
+    int32_t rc = -1;
+    exchange(
+        no_status, [&length] { return HM_file_exist(kPort, 'A', "F", &length); }, &rc);
+    EXPECT_EQ(rc, RC_UNKNOWN_RESPONSE);
+    EXPECT_EQ(length, -1);
+    exchange(
+        no_status, [] { return HM_delete(kPort, 'A', "F"); }, &rc);
+    EXPECT_EQ(rc, RC_UNKNOWN_RESPONSE);
+    exchange(
+        no_status, [] { return HM_bar_tab(kPort, 'A', "x"); }, &rc);
+    EXPECT_EQ(rc, RC_UNKNOWN_RESPONSE);
+}
+
+TEST_F(LinkCommands, ElevenBadChecksGive6UnderMapping2And3UnderMapping1) {
+    HM_set_NAK_delay(1);
+    HM_set_time_out(5000);
+    Bytes bad = data_answer('N', Bytes{0});
+    bad[bad.size() - 2] ^= 0x01;  // the low check character alone is wrong
+    auto answer_badly = [&bad](PtyPeer& p) {
+        p.read_request();
+        for (int i = 0; i < 11; ++i) {
+            p.send(bad);
+            if (p.read_bytes(1) != Bytes{0x15}) return;
+        }
+    };
+    peer().run(answer_badly);
+    EXPECT_EQ(HM_buzzer(kPort, 'A', 1), RC_BCC_ERROR);
+    peer().join();
+    peer().run(answer_badly);
+    EXPECT_EQ(HM_download11(kPort, 'A', "F"), RC_BCC_ERROR);
+    peer().join();
+    peer().run(answer_badly);
+    EXPECT_EQ(HM_warm_start(kPort, 'A'), RC_HOST_NAK);
+    peer().join();
+    HM_set_time_out(400);
+}
+
 TEST_F(LinkCommands, DirectoryListingJoinsItsParts) {
     int part = 0;
     peer().run([&part](PtyPeer& p) {

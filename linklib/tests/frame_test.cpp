@@ -3,8 +3,8 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <memory>
 #include <vector>
