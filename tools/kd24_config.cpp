@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "file_lines.h"
 #include "terminal_visit.h"
 
 namespace vantctl {
@@ -61,8 +62,8 @@ std::optional<std::string> config_value(std::istream& file, std::string key) {
     file.clear();
     file.seekg(0);
     std::string line;
-    while (std::getline(file, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    while (read_file_line(file, line)) {
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         const size_t first = line.find('=');
         if (first == std::string::npos || first == 0) continue;
         const std::string name = line.substr(0, first);
@@ -91,7 +92,11 @@ std::string kd24_record(std::istream& file) {
 std::string kd24_record_from_file(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw CommandFailure(path + " not found");
-    return kd24_record(file);
+    try {
+        return kd24_record(file);
+    } catch (const LineTooLong& error) {
+        throw CommandFailure(path + ": " + error.what());
+    }
 }
 
 }  // namespace vantctl

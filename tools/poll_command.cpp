@@ -1,13 +1,17 @@
 #include "poll_command.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <span>
 
 #include "cli_options.h"
+#include "record_text.h"
 #include "result_text.h"
+#include "terminal_text.h"
 #include "vantlink.h"
 
 namespace vantctl {
@@ -62,11 +66,12 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 }
 
 // Appends one record as address, blank, data, CR LF and flushes it, so nothing acknowledged
-// to a terminal waits in a buffer.
-bool write_record(std::FILE* out, char address, const unsigned char* data, int32_t length) {
+// to a terminal waits in a buffer. The data is the record's one-line text: a CR, LF or NUL in
+// it cannot end the line early or forge a record of another address.
+bool write_record(std::FILE* out, char address, const std::string& line_text) {
     std::fputc(address, out);
     std::fputc(' ', out);
-    std::fwrite(data, 1, static_cast<size_t>(length), out);
+    write_terminal_text(out, line_text);
     std::fputs("\r\n", out);
     return std::fflush(out) == 0 && !std::ferror(out);
 }
@@ -107,9 +112,14 @@ int run_poll(const std::vector<std::string>& args, const LinkOptions& link) {
                 failures_in_a_row[address] = 0;
                 last_record = std::chrono::steady_clock::now();
                 all_drained = false;
-                if (!write_record(out, address, buffer.data(), length)) {
-                    std::fprintf(stderr, "vantctl poll: cannot write the record of %c: %.*s\n",
-                                 address, static_cast<int>(length), buffer.data());
+                // The whole record as the library counted it: NUL bytes included.
+                const auto size = static_cast<size_t>(
+                    std::clamp<int32_t>(length, 0, static_cast<int32_t>(buffer.size())));
+                const std::string text = opscore::record_line_text(std::span(buffer.data(), size));
+                if (!write_record(out, address, text)) {
+                    std::fprintf(stderr, "vantctl poll: cannot write the record of %c: ", address);
+                    write_terminal_text(stderr, text);
+                    std::fputc('\n', stderr);
                     failed = true;
                 }
             } else if (rc == RC_NO_DATA) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "result_text.h"
+#include "terminal_text.h"
 #include "vantlink.h"
 
 namespace vantctl {
@@ -18,7 +19,9 @@ bool sleep_step_failed(const LinkOptions& link, int32_t code) {
 void report(const Invocation& invocation, char address, bool several, const Outcome& outcome) {
     const std::string prefix = several ? std::string(1, address) + ": " : std::string();
     if (outcome.ok && !outcome.answer.empty()) {
-        std::printf("%s%s\n", prefix.c_str(), outcome.answer.c_str());
+        std::fputs(prefix.c_str(), stdout);
+        write_terminal_text(stdout, outcome.answer);
+        std::fputc('\n', stdout);
         std::fflush(stdout);
     }
     const std::string sleep_note =

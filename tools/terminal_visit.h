@@ -21,7 +21,7 @@ struct CommandFailure : std::runtime_error {
 struct Outcome {
     int32_t code = 0;
     bool ok = false;
-    std::string answer;  // printed on standard output when ok and not empty
+    std::string answer;  // printed on standard output when ok and not empty (terminal text)
 };
 
 // ok when the code is 0.

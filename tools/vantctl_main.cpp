@@ -35,7 +35,8 @@ const char kUsageTail[] =
     "\n"
     "Answers go to standard output, one line per terminal (\"A: \" before each when several\n"
     "addresses were given). Exit status 0 when no failure occurred, 1 otherwise (the failure\n"
-    "on standard error), 2 for a command line that is not understood.\n";
+    "on standard error), 2 for a command line that is not understood. When standard output is\n"
+    "a terminal, control characters that terminals sent are shown as \\xHH.\n";
 
 void print_usage(std::FILE* out) {
     std::fprintf(out, "%s%s%s", kUsageHead, vantctl::commands_help().c_str(), kUsageTail);

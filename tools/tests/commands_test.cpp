@@ -187,6 +187,27 @@ TEST_F(VantctlCommands, Kd24ConfigurationFileBecomesOneRecord) {
     EXPECT_TRUE(contains(missing.err, "none.KD24 not found")) << missing.err;
 }
 
+TEST_F(VantctlCommands, Kd24FileWithAnEndlessLineIsRefused) {
+    write_file(dir_.file("zero.KD24"), std::string(4 << 20, '\0'));
+    const ProcessRun run = fast("kd24-config A zero.KD24");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(contains(run.err, "zero.KD24: a line is longer than 4096 bytes")) << run.err;
+}
+
+TEST_F(VantctlCommands, TerminalControlBytesAreShownOnATerminalAndPassRawIntoAPipe) {
+    // ESC [2J would clear the operator's screen; 0x9B is the one-byte CSI.
+    const std::string id =
+        "\x1b[2Jid\x9b"
+        "1m";
+    write_file(dir_.file("records"), "r\\x1b]0;title\\x07\\r\\n\n");
+    start_sim({"A,id=" + id + ",escaped-records=" + dir_.file("records")});
+    EXPECT_EQ(fast("id A").out, id + "\n");
+    EXPECT_EQ(vantctl_on_terminal("id A").out, "\\x1b[2Jid\\x9b1m\n");
+    const ProcessRun poll = vantctl_on_terminal("poll A");
+    EXPECT_EQ(poll.status, 0) << poll.err;
+    EXPECT_EQ(poll.out, "A r\\x1b]0;title\\x07\\r\\n\r\n");
+}
+
 TEST_F(VantctlCommands, CommandLineMistakesChangeNothing) {
     start_sim({"A"});
     const std::vector<std::string> mistakes = {

@@ -5,6 +5,7 @@
 
 #include "kd24_config.h"
 #include "table_texts.h"
+#include "terminal_text.h"
 #include "terminal_visit.h"
 
 namespace {
@@ -50,6 +51,12 @@ TEST(VantctlTexts, AGivenTimeMovesOnWithTheDate) {
     // Across midnight the date follows instead of the time turning negative or wrapping alone.
     EXPECT_EQ(vantctl::advanced_date_time("20241231235958", 5), "20250101000003");
     EXPECT_EQ(vantctl::advanced_date_time("20240228235959", 1), "20240229000000");
+}
+
+TEST(VantctlTexts, EveryControlByteIsShownAndNothingElse) {
+    // C0, DEL and C1 (0x80..0x9F) are controls; 0xA0 and above are characters.
+    EXPECT_EQ(vantctl::visible_text(std::string("a\0\t\x1f \x7e\x7f\x80\x9f\xa0\xe9", 11)),
+              "a\\x00\\x09\\x1f ~\\x7f\\x80\\x9f\xa0\xe9");
 }
 
 std::string record_of(const std::string& file) {

@@ -1,7 +1,12 @@
 // Runs vantctl as a process against termsim on a fresh link in a temporary folder.
 #pragma once
 
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -51,15 +56,35 @@ protected:
 
     // Runs vantctl in the temporary folder with the link as COM1; args are shell words.
     ProcessRun vantctl(const std::string& args, const std::string& env = "") {
-        const std::string out = dir_.file("stdout"), err = dir_.file("stderr");
-        const std::string command =
-            "cd '" + dir_.path() + "' && VANTLINK_COM1='" + dir_.file("com1") + "' " + env + " '" +
-            std::string(VANTCTL_PATH) + "' " + args + " >'" + out + "' 2>'" + err + "'";
-        ProcessRun run;
-        const int raw = std::system(command.c_str());
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = read_file(out);
-        run.err = read_file(err);
+        ProcessRun run = run_vantctl(args, env, dir_.file("stdout"));
+        run.out = read_file(dir_.file("stdout"));
+        return run;
+    }
+
+    // As vantctl, with standard output on a pseudo-terminal in raw mode (bytes pass unchanged).
+    // The output must fit the terminal's buffer (a few kilobytes): it is read once vantctl ended.
+    ProcessRun vantctl_on_terminal(const std::string& args) {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+            ADD_FAILURE() << "no pseudo-terminal";
+            return {};
+        }
+        const std::string slave_path = ptsname(master);
+        const int slave = open(slave_path.c_str(), O_RDWR | O_NOCTTY);
+        termios tio{};
+        tcgetattr(slave, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(slave, TCSANOW, &tio);
+        ProcessRun run = run_vantctl("--baud 57600 " + args, "", slave_path);
+        // With the last slave closed the master hands out what is left, then reports EIO.
+        close(slave);
+        char buffer[4096];
+        for (pollfd ready{master, POLLIN, 0}; poll(&ready, 1, 5000) > 0;) {
+            const ssize_t got = read(master, buffer, sizeof buffer);
+            if (got <= 0) break;
+            run.out.append(buffer, static_cast<size_t>(got));
+        }
+        close(master);
         return run;
     }
 
@@ -70,6 +95,21 @@ protected:
 
     simlaunch::TempDir dir_;
     std::unique_ptr<simlaunch::SimProcess> sim_;
+
+private:
+    // The exit status and standard error of one run with standard output to out_path.
+    ProcessRun run_vantctl(const std::string& args, const std::string& env,
+                           const std::string& out_path) {
+        const std::string err = dir_.file("stderr");
+        const std::string command =
+            "cd '" + dir_.path() + "' && VANTLINK_COM1='" + dir_.file("com1") + "' " + env + " '" +
+            std::string(VANTCTL_PATH) + "' " + args + " >'" + out_path + "' 2>'" + err + "'";
+        ProcessRun run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.err = read_file(err);
+        return run;
+    }
 };
 
 }  // namespace vantctl_test

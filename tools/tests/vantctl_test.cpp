@@ -4,10 +4,12 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "record_text.h"
 #include "vantctl_fixture.h"
 
 namespace {
 
+using vantctl_test::contains;
 using vantctl_test::ProcessRun;
 using vantctl_test::read_file;
 
@@ -40,6 +42,39 @@ TEST_F(VantctlPoll, WithoutOutputRecordsGoToStandardOutput) {
     const ProcessRun run = vantctl("--baud 57600 poll B");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "B only\r\n");
+}
+
+TEST_F(VantctlPoll, ARecordHoldingLineBreaksOrNulStaysOneWholeLineUnderItsAddress) {
+    using namespace std::string_literals;
+    const std::vector<std::string> records = {"a1\r\nB forged", "x\0y\\r"s};
+    start_terminals({"A,escaped-records=" + records_file("a", {"a1\\r\\nB forged", "x\\0y\\\\r"})});
+    const ProcessRun run = vantctl("--baud 57600 poll A --output POLL.DAT");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string text = read_file(dir_.file("POLL.DAT"));
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    ASSERT_EQ(lines.size(), records.size()) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    EXPECT_EQ(text.find('\0'), std::string::npos) << text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(0, 2), "A ") << lines[i];
+        EXPECT_EQ(opscore::record_from_line_text(lines[i].substr(2)), records[i]) << lines[i];
+    }
+}
+
+TEST_F(VantctlPoll, AnswersWithOnlyOneWrongCheckCharacterAreRefused) {
+    start_sim({"A,records=" + records_file("a", {"never"})}, {"--fault-check1", "1"});
+    const ProcessRun run = vantctl("--baud 57600 --nak-delay 1 poll A");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    // Eleven refused answers in a row end the poll as a check failure, not a time-out.
+    EXPECT_TRUE(contains(run.err, "A: Host get NAK")) << run.err;
+    const std::string events = trace();
+    EXPECT_TRUE(contains(events, "bad check high") && contains(events, "bad check low")) << events;
+    EXPECT_FALSE(contains(events, "record acknowledged")) << events;
 }
 
 TEST_F(VantctlPoll, AMissingTerminalFailsWithItsTextButOthersAreStillPolled) {
