@@ -140,7 +140,9 @@ int tester_download(const Invocation& inv) {
     return visit_each(inv, std::string(1, address), [&](char a) {
         const int32_t rc = HM_Tester_Download_Initial(inv.link.port, a, local_file.c_str());
         if (rc != RC_SUCCESS) return outcome_of(rc);
-        HM_Tester_Downloading(inv.link.port, local_file.c_str());
+        // A file cut short by a read error is not closed as complete.
+        const int32_t sent = HM_Tester_Downloading(inv.link.port, local_file.c_str());
+        if (sent != RC_SUCCESS) return outcome_of(sent);
         return outcome_of(HM_Tester_Download_Finish(inv.link.port, a));
     });
 }

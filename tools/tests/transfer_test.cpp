@@ -147,6 +147,10 @@ TEST_F(VantctlTransfer, TesterDownloadDeliversTheFile) {
     const ProcessRun missing = fast("--tester-delay 5 tester-download A NONE.BIN");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(contains(missing.err, "doesn't exist"));
+    const ProcessRun unreadable = fast("--tester-delay 5 tester-download A /proc/self/mem");
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_TRUE(contains(unreadable.err, "File open error")) << unreadable.err;
+    EXPECT_FALSE(std::filesystem::exists(tester_store + "/ram/mem")) << "kept as complete";
 }
 
 }  // namespace
