@@ -10,23 +10,22 @@ namespace tembra {
 
 namespace {
 
-// Splits at CR LF, LF or a lone CR, like a text-mode line read; a last line without an ending
-// still counts.
-QList<QByteArray> splitLines(const QByteArray& text) {
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        const char c = text.at(pos);
-        if (c == '\n' || c == '\r') {
-            lines.append(text.mid(start, pos - start));
-            if (c == '\r' && pos + 1 < text.size() && text.at(pos + 1) == '\n') ++pos;
-            start = pos + 1;
-        }
-        ++pos;
+enum class LineRead { Line, End, TooLong };
+
+// Reads one line ended by CR LF, LF or a lone CR, like a text-mode line read; a last line
+// without an ending still counts. Stops as soon as the line is longer than kMaxSetupLine.
+LineRead readSetupLine(QIODevice& in, QByteArray& line) {
+    line.clear();
+    char c = 0;
+    if (!in.getChar(&c)) return LineRead::End;
+    while (c != '\n' && c != '\r') {
+        if (line.size() >= kMaxSetupLine) return LineRead::TooLong;
+        line.append(c);
+        if (!in.getChar(&c)) return LineRead::Line;
     }
-    if (start < text.size()) lines.append(text.mid(start));
-    return lines;
+    char next = 0;
+    if (c == '\r' && in.getChar(&next) && next != '\n') in.ungetChar(next);
+    return LineRead::Line;
 }
 
 void applySetupLine(const QByteArray& line, SetupValues& values) {
@@ -58,24 +57,29 @@ void choosePortFromTexts(SetupValues& values) {
     if (const auto settings = portSettingsFor(values.speedText)) values.portSettings = *settings;
 }
 
-int applySetupText(const QByteArray& text, SetupValues& values) {
-    const QList<QByteArray> lines = splitLines(text);
-    for (const QByteArray& line : lines) applySetupLine(line, values);
-    return static_cast<int>(lines.size());
-}
-
 SetupReadResult readSetupFile(const QString& path, SetupValues& values) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {false, QStringLiteral("Impossibile leggere %1: %2").arg(path, file.errorString())};
     }
-    const QByteArray text = file.readAll();
+    SetupValues read = values;
+    int lines = 0;
+    QByteArray line;
+    for (LineRead result; (result = readSetupLine(file, line)) != LineRead::End; ++lines) {
+        if (result == LineRead::TooLong) {
+            return {false,
+                    QStringLiteral("Impossibile leggere %1: la riga %2 supera i %3 caratteri.")
+                        .arg(path)
+                        .arg(lines + 1)
+                        .arg(kMaxSetupLine)};
+        }
+        applySetupLine(line, read);
+    }
     if (file.error() != QFileDevice::NoError) {
         return {false, QStringLiteral("Impossibile leggere %1: %2").arg(path, file.errorString())};
     }
-    if (applySetupText(text, values) == 0) {
-        return {false, QStringLiteral("Il file %1 è vuoto.").arg(path)};
-    }
+    if (lines == 0) return {false, QStringLiteral("Il file %1 è vuoto.").arg(path)};
+    values = read;
     return {true, {}};
 }
 

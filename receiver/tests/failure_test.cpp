@@ -41,6 +41,15 @@ TEST_F(TembraFailure, MissingOrEmptySetupStopsTheStartUp) {
     EXPECT_EQ(form_->portNumber(), 2);
 }
 
+TEST_F(TembraFailure, SetupLineBeyondTheLimitStopsTheStartUpUnread) {
+    writeFile("Setup.ini", "1COM4\r\n3" + QByteArray(4 << 20, 'x'));
+    const QList<SeenBox> boxes = startUpFails();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(boxes[0].text.contains(path("Setup.ini"))) << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[0].text.contains("riga 2")) << boxes[0].text.toStdString();
+}
+
 TEST_F(TembraFailure, PortThatCannotBeOpenedEndsTheProgramNamingIt) {
     writeSetup(4);
     qputenv("TEMBRA_COM4", "/nonexistent/tembra-line");
