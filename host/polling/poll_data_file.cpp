@@ -1,15 +1,22 @@
 #include "poll_data_file.h"
 
+#include <span>
+
+#include "record_text.h"
+
 namespace vantrel {
 
+std::string pollDataText(std::string_view data) {
+    const std::span bytes(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+    return opscore::record_line_text(bytes);
+}
+
+std::string pollRecordText(char address, std::string_view data) {
+    return std::string(1, address) + ' ' + pollDataText(data);
+}
+
 std::string formatPollRecord(char address, std::string_view data) {
-    std::string record;
-    record.reserve(data.size() + 4);
-    record += address;
-    record += ' ';
-    record += data;
-    record += "\r\n";
-    return record;
+    return pollRecordText(address, data) + "\r\n";
 }
 
 bool PollDataFile::open(PollOpenMethod method) {

@@ -8,7 +8,12 @@
 
 namespace vantrel {
 
-// "%c %s" and CR LF: the address, a blank and the record as the terminal sent it.
+// The record as text on one line: CR, LF and NUL in it are written as escapes, so a record can
+// never end its line early or add lines of its own.
+std::string pollDataText(std::string_view data);
+// The address, a blank and that text.
+std::string pollRecordText(char address, std::string_view data);
+// That line and CR LF, as the poll data file holds it.
 std::string formatPollRecord(char address, std::string_view data);
 
 // The poll data file. Other programs may read it while polling runs; every record is flushed

@@ -192,7 +192,7 @@ void PollEngine::storeRecord(char address, const std::string& data) {
         services_.settings().Token_file ? writeWithToken(record) : writeWithoutToken(record);
     if (!stored) keepUnstored(address, data);
     // The pane shows every record, stored or not: it may be the only place left holding it.
-    services_.appendPollData(std::string(1, address) + " " + data + "\n");
+    services_.appendPollData(pollRecordText(address, data) + "\n");
 }
 
 bool PollEngine::writeWithoutToken(const std::string& record) {
@@ -220,7 +220,7 @@ bool PollEngine::openDataFile() {
 }
 
 void PollEngine::keepUnstored(char address, const std::string& data) {
-    services_.reporter().report(address, kNotStored, data, RC_FILE_OPEN_ERROR);
+    services_.reporter().report(address, kNotStored, pollDataText(data), RC_FILE_OPEN_ERROR);
 }
 
 bool PollEngine::takeToken() {

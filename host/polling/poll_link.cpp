@@ -1,7 +1,7 @@
 #include "poll_link.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
 
 #include "vantlink.h"
 
@@ -16,9 +16,12 @@ public:
         std::int32_t length = 0;
         PollAnswer answer;
         answer.code = HM_poll(port, static_cast<unsigned char>(address), buffer, &length);
-        // The record is the text up to its NUL, never beyond the buffer.
-        buffer[VANTLINK_POLL_BUFFER - 1] = 0;
-        if (answer.code == RC_SUCCESS) answer.data = reinterpret_cast<const char*>(buffer);
+        // The record is all the bytes the library counted: a NUL inside it is data too. The
+        // count never reaches past the buffer, whatever the library says.
+        const auto kept = std::clamp<std::int32_t>(length, 0, VANTLINK_POLL_BUFFER - 1);
+        if (answer.code == RC_SUCCESS)
+            answer.data.assign(reinterpret_cast<const char*>(buffer),
+                               static_cast<std::size_t>(kept));
         return answer;
     }
     void delay(int milliseconds) override { HM_time_delay(milliseconds); }

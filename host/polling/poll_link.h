@@ -8,7 +8,7 @@ namespace vantrel {
 
 struct PollAnswer {
     int code = 0;
-    std::string data;  // the record when code is 0
+    std::string data;  // the record's bytes when code is 0; any byte, NUL included
 };
 
 // The two link calls the engine makes, so its tests can script the line.

@@ -13,6 +13,7 @@
 #include "log_pane.h"
 #include "main_frame.h"
 #include "modal_answerer.h"
+#include "record_text.h"
 #include "sim_launcher.h"
 #include "temp_folder.h"
 #include "vantrel_view.h"
@@ -28,12 +29,13 @@ protected:
     void SetUp() override {
         std::string error;
         sim = simlaunch::SimProcess::start(
-            folder.file("com1"), {"--baud", "38400", "--terminal", "A,generate=5x24"}, &error);
+            folder.file("com1"), {"--baud", "38400", "--terminal", simTerminalA()}, &error);
         ASSERT_TRUE(sim) << error;
         setenv("VANTLINK_COM1", folder.file("com1").c_str(), 1);
         writeFile(folder.file("Vantcom.ini"),
                   "[Communication]\nPort=1\nBaudRate=38400\nTerminal_type=KD35\nAddress=AB\n"
-                  "Time_out=100\n[POLL]\nToken_file=No\nPolling_Period=Continuous\n");
+                  "Time_out=100\n[POLL]\nToken_file=No\n" +
+                      pollingPeriod());
         installMessagePump();  // as the application does: the line's waits run the window
         frame = std::make_unique<CMainFrame>();
         install_host_modules(*frame->view());
@@ -49,6 +51,8 @@ protected:
         removeMessagePump();
         unsetenv("VANTLINK_COM1");
     }
+    virtual std::string simTerminalA() { return "A,generate=5x24"; }
+    virtual std::string pollingPeriod() { return "Polling_Period=Continuous\n"; }
     CVantrelView& view() { return *frame->view(); }
     bool enabled(int id) {
         frame->updateCommandStates();
@@ -125,6 +129,31 @@ TEST_F(HostPollingCommand, ProgramClosedWhilePollingEndsItWithoutLosingRecords) 
     EXPECT_FALSE(frame->isVisible());
     const std::string data = readFile(folder.file("POLL.DAT"));
     EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 5);
+}
+
+// A record holding a CR, a NUL and what looks like a record of B, from the real line.
+class HostPollingRecordBytes : public HostPollingCommand {
+protected:
+    static constexpr char kRecord[] = "real\rB forged\0tail";
+    std::string simTerminalA() override {
+        writeFile(folder.file("records"), std::string(kRecord, sizeof kRecord - 1) + "\n");
+        return "A,records=" + folder.file("records");
+    }
+    std::string pollingPeriod() override {
+        return "Polling_Period=ExistWhenPeriodNoData\nPoll_Max_Wait_Time=1\n";
+    }
+};
+
+TEST_F(HostPollingRecordBytes, EveryByteIsStoredOnOneLineOfItsAddress) {
+    EXPECT_TRUE(view().runCommand(ID_EXEC_POLL));
+    const std::string data = readFile(folder.file("POLL.DAT"));
+    ASSERT_EQ(std::count(data.begin(), data.end(), '\n'), 1) << data;
+    ASSERT_EQ(std::count(data.begin(), data.end(), '\r'), 1) << data;
+    ASSERT_TRUE(data.starts_with("A ") && data.ends_with("\r\n")) << data;
+    EXPECT_EQ(opscore::record_from_line_text(data.substr(2, data.size() - 4)),
+              std::string(kRecord, sizeof kRecord - 1));
+    ASSERT_EQ(frame->dataPane()->entryCount(), 1);
+    EXPECT_EQ(frame->dataPane()->entry(0).toStdString(), data.substr(0, data.size() - 2));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
+#include "record_text.h"
 #include "scripted_link.h"
 #include "vantlink.h"
 
@@ -193,6 +194,20 @@ TEST_F(HostPollingEngine, UnopenableDataFileKeepsEveryRecordVisibleAndRetries) {
     EXPECT_EQ(host.dataPane, "A one\nA two\n");
     ASSERT_EQ(host.reports.size(), 2u);
     EXPECT_EQ(host.reports[1].detail, "two");
+}
+
+TEST_F(HostPollingEngine, RecordWithLineBreaksAndNulStaysOneLineUnderItsAddress) {
+    host.settings().Address = "AB";
+    const std::string hostile("one\r\nB forged\0tail", 19);
+    answerInTurn({record(hostile)});
+    stopAfterPolls(2);
+    engine.run();
+    const std::string data = dataFile();
+    ASSERT_EQ(std::count(data.begin(), data.end(), '\n'), 1) << data;
+    ASSERT_EQ(std::count(data.begin(), data.end(), '\r'), 1) << data;
+    ASSERT_TRUE(data.starts_with("A ") && data.ends_with("\r\n"));
+    EXPECT_EQ(opscore::record_from_line_text(data.substr(2, data.size() - 4)), hostile);
+    EXPECT_EQ(host.dataPane, data.substr(0, data.size() - 2) + "\n");
 }
 
 TEST_F(HostPollingEngine, NoRecordForTheWaitTimeEndsPollingAndTheUnattendedRun) {
