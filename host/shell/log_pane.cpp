@@ -1,9 +1,12 @@
 #include "log_pane.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace vantrel {
 
@@ -19,6 +22,7 @@ LogPane::LogPane(const QString& caption, QWidget* owner)
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list_->setUniformItemSizes(true);
     list_->viewport()->installEventFilter(this);
+    list_->installEventFilter(this);
     setFontSize(8);
     hide();
 }
@@ -58,10 +62,18 @@ void LogPane::clearEntries(int count) {
     list_->update();
 }
 void LogPane::setFontSize(int size) {
+    size = std::max(size, 1);
     QFont font("Courier");
     font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(std::max(size, 1));
+    font.setPixelSize(size);
     font.setWeight(QFont::Thin);
+    // The pane's characters are as wide as they are high: a face's own width is narrower, so
+    // it is stretched until its average character is the size wide.
+    const int naturalWidth = QFontMetrics(font).averageCharWidth();
+    if (naturalWidth > 0) {
+        const int stretch = static_cast<int>(std::lround(100.0 * size / naturalWidth));
+        font.setStretch(std::clamp(stretch, 1, 4000));
+    }
     list_->setFont(font);
 }
 
@@ -82,6 +94,12 @@ void LogPane::closeEvent(QCloseEvent* event) {
 }
 
 bool LogPane::eventFilter(QObject* watched, QEvent* event) {
+    // A new size shows other lines: the newest stays in sight, as after an append.
+    if (watched == list_ && event->type() == QEvent::Resize) {
+        const bool handled = QWidget::eventFilter(watched, event);
+        QMetaObject::invokeMethod(list_, &QListWidget::scrollToBottom, Qt::QueuedConnection);
+        return handled;
+    }
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && parentWidget())
         parentWidget()->activateWindow();

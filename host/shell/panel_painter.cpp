@@ -16,7 +16,6 @@ constexpr int kFirstTerminalX = 168;
 constexpr int kTerminalPitch = 70;
 constexpr int kPictureTop = 28;
 constexpr int kBusY = 110;
-const QColor kInactiveCaption(128, 128, 128);
 
 void text(QPainter& p, int x, int y, const QString& s) {
     p.drawText(QRect(x, y, 2000, p.fontMetrics().height()), Qt::AlignLeft | Qt::AlignTop, s);
@@ -50,7 +49,8 @@ void drawBus(QPainter& p, int addressCount) {
     p.restore();
 }
 
-void drawAddress(QPainter& p, const HostSettings& settings, const HostState& s, int k) {
+void drawAddress(QPainter& p, const HostSettings& settings, const HostState& s, int k,
+                 const QColor& unselected) {
     const int x = terminalX(k);
     const bool selected = s.selection[k] != 0;
     drawTerminal(p, QPoint(x - 18, kPictureTop), s.kind[k], static_cast<int>(s.status[k]));
@@ -58,7 +58,7 @@ void drawAddress(QPainter& p, const HostSettings& settings, const HostState& s, 
     p.setPen(QPen(Qt::black, 1));
     p.drawLine(x + 6, 88, x + 6, kBusY);
     drawSelectionMarker(p, QPoint(x, 90), selected);
-    p.setPen(selected ? QColor(Qt::black) : kInactiveCaption);
+    p.setPen(selected ? QColor(Qt::black) : unselected);
     text(p, x, 115, QString(QChar(settings.Address[k])));
     p.restore();
     if (s.panelMode == PanelMode::Polling)
@@ -106,7 +106,11 @@ PanelHit hitTestPanel(QPoint at, int addressCount) {
     return {};
 }
 
-void paintPanel(QPainter& p, const HostSettings& settings, HostState& s) {
+QColor unselectedAddressColour(const QPalette& palette) {
+    return palette.color(QPalette::Inactive, QPalette::Highlight);
+}
+
+void paintPanel(QPainter& p, const HostSettings& settings, HostState& s, const QPalette& palette) {
     p.setPen(Qt::black);
     if (settings.Upload_Loop) drawUploadLoop(p, s);
     if (s.panelMode == PanelMode::Nothing) return;
@@ -117,7 +121,8 @@ void paintPanel(QPainter& p, const HostSettings& settings, HostState& s) {
     const int count = std::min<int>(static_cast<int>(settings.Address.size()), kAddressSlots);
     drawPc(p, QPoint(10, 10));
     drawBus(p, count);
-    for (int k = 0; k < count; ++k) drawAddress(p, settings, s, k);
+    const QColor unselected = unselectedAddressColour(palette);
+    for (int k = 0; k < count; ++k) drawAddress(p, settings, s, k, unselected);
 
     const int phase = s.progressPhase;
     if (phase >= kPhaseRepaintBoost) s.progressPhase -= kPhaseRepaintBoost;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPalette>
 #include <QPoint>
 
 class QPainter;
@@ -24,6 +25,12 @@ int terminalX(int index);
 
 // Draws the line panel in content coordinates. Drawing consumes the one-shot parts of the
 // progress phase (an animation step, the forced full repaint), as the phase is defined.
-void paintPanel(QPainter& painter, const HostSettings& settings, HostState& state);
+// Addresses that are not selected take their colour from the palette.
+void paintPanel(QPainter& painter, const HostSettings& settings, HostState& state,
+                const QPalette& palette = QPalette());
+
+// The colour of an address that is not selected: the inactive caption colour, which Qt knows
+// as the highlight of the inactive colour group.
+QColor unselectedAddressColour(const QPalette& palette);
 
 }  // namespace vantrel

@@ -208,7 +208,7 @@ void CVantrelView::repaintInFull() {
 void CVantrelView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     painter.translate(-horizontalScrollBar()->value(), 0);
-    paintPanel(painter, settings_, state_);
+    paintPanel(painter, settings_, state_, palette());
 }
 
 void CVantrelView::resizeEvent(QResizeEvent* event) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QListWidget>
+
 #include "log_pane.h"
 
 using vantrel::LogPane;
@@ -51,4 +55,32 @@ TEST(HostLogPane, ClearRemovesEntriesAndPendingText) {
     EXPECT_EQ(pane.entry(2), "");
     pane.clearEntries();
     EXPECT_EQ(pane.entryCount(), 0);
+}
+
+TEST(HostLogPane, ResizingKeepsTheLastEntryInSight) {
+    LogPane pane("Message Window", nullptr);
+    pane.resize(400, 300);
+    pane.show();
+    std::string block;
+    for (int i = 0; i < 200; ++i) block += "line " + std::to_string(i) + "\n";
+    pane.appendText(block);
+    QApplication::processEvents();
+    pane.resize(400, 100);
+    QApplication::processEvents();
+    QListWidget* list = pane.list();
+    const QRect last = list->visualItemRect(list->item(list->count() - 1));
+    EXPECT_TRUE(list->viewport()->rect().contains(last)) << last.y();
+}
+
+TEST(HostLogPane, CharactersAreAsWideAsTheFontSizeIsHigh) {
+    LogPane pane("Polling Data Window", nullptr);
+    for (int size : {8, 14, 24}) {
+        pane.setFontSize(size);
+        const QFont font = pane.list()->font();
+        EXPECT_EQ(font.pixelSize(), size);
+        EXPECT_EQ(font.weight(), QFont::Thin);
+        const QFontMetrics metrics(font);
+        EXPECT_NEAR(metrics.averageCharWidth(), size, 1) << size;
+        EXPECT_NEAR(metrics.horizontalAdvance(QString(10, 'x')), 10 * size, 10) << size;
+    }
 }

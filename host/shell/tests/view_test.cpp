@@ -182,3 +182,27 @@ TEST_F(HostView, RendersTransferProgressAndPollingTimes) {
     EXPECT_GT(distinctColours(polling, QRect(150, 140, 60, 15)), 1);  // last-data time
     EXPECT_GT(distinctColours(polling, QRect(120, 1, 200, 15)), 1);   // polling window
 }
+
+TEST_F(HostView, UnselectedAddressesTakeTheInactiveCaptionColour) {
+    QPalette palette = view().palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(255, 0, 0));
+    view().setPalette(palette);
+    auto& state = view().state();
+    state.panelMode = PanelMode::OneShot;
+    state.progressPhase = kPhaseFull;
+    state.selection[1] = 0;
+    frame->resize(640, 360);
+    QApplication::processEvents();
+    const QImage panel = view().viewport()->grab().toImage();
+    auto redPixels = [&panel](int k) {
+        int count = 0;
+        for (int y = 115; y < 135; ++y)
+            for (int x = terminalX(k); x < terminalX(k) + 16; ++x) {
+                const QColor c = panel.pixelColor(x, y);
+                count += c.red() > 180 && c.green() < 90 && c.blue() < 90 ? 1 : 0;
+            }
+        return count;
+    };
+    EXPECT_GT(redPixels(1), 3);
+    EXPECT_EQ(redPixels(0), 0);  // a selected address stays black
+}
