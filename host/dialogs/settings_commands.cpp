@@ -41,7 +41,10 @@ void runSetupParameter(HostServices& services, QWidget* owner) {
     // Saved before the log is reopened: a log that cannot be opened turns logging off for this
     // run only, the operator's choice stays in the file.
     services.saveSettings();
-    if (s.ErrorLog != previousMode) services.reopenErrorLog(previousMode);
+    // The same mode is opened again when its log failed to open before: the operator may have
+    // freed the file in the meantime.
+    const bool logMissing = s.ErrorLog != ErrorLogMode::No && !services.errorLogOpen();
+    if (s.ErrorLog != previousMode || logMissing) services.reopenErrorLog(previousMode);
     reconnectIfConnected(services);
 }
 

@@ -28,6 +28,8 @@ public:
     virtual bool saveSettings() = 0;
     // Closes the error log of the previous mode and opens it under the current one.
     virtual void reopenErrorLog(ErrorLogMode previousMode) = 0;
+    // False when logging is off, also when the log could not be opened in this run.
+    virtual bool errorLogOpen() const = 0;
 
     virtual void redraw() = 0;
     // The ready flag and the line state decide which commands are enabled.

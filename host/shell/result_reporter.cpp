@@ -68,7 +68,9 @@ void ResultReporter::report(char address, std::string_view operation, std::strin
                             int code) {
     const std::string result = resultTextFor(code);
     std::string line = formatLogLine(address, clock_(), operation, detail, result);
-    if (settings_.ErrorLog != ErrorLogMode::No && code != kNoteCode) log_.write(line);
+    // A log that failed to open stays closed for the run while ErrorLog keeps its mode.
+    if (settings_.ErrorLog != ErrorLogMode::No && log_.isOpen() && code != kNoteCode)
+        log_.write(line);
 
     output_.revealMessagePane();
     line.resize(line.size() - 2);

@@ -88,7 +88,8 @@ void CVantrelView::openErrorLog() {
     if (errorLog_->open(settings_.ErrorLog)) return;
     QMessageBox::warning(this, QApplication::applicationName(), "Error log file open error",
                          QMessageBox::Ok);
-    settings_.ErrorLog = ErrorLogMode::No;
+    // Logging stays off for this run only: ErrorLog keeps the operator's choice, so saving
+    // the settings does not turn it off for every later run.
 }
 
 void CVantrelView::reopenErrorLog(ErrorLogMode previousMode) {

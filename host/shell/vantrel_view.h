@@ -39,6 +39,7 @@ public:
     void reloadSettings() override;
     bool saveSettings() override;
     void reopenErrorLog(ErrorLogMode previousMode) override;
+    bool errorLogOpen() const override { return errorLog_->isOpen(); }
     void redraw() override;
     void setReady(bool ready) override;
     void setConnected(bool connected) override;

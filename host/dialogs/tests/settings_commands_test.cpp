@@ -176,3 +176,26 @@ TEST_F(HostDialogsInWindow, ErrorLogModeChangeFromAppendToNewTruncatesTheLog) {
     view().reporter().report('A', "Cold Start", "", 4);
     EXPECT_NE(readFile(folder.file("ERR_LOG.TXT")).find("Time out"), std::string::npos);
 }
+
+// ERR_LOG.TXT cannot be opened at start-up (a folder holds its name).
+class HostErrorLogUnavailable : public FrameFixture {
+protected:
+    void SetUp() override {
+        writeFile(folder.file("Vantcom.ini"),
+                  "[Communication]\nTerminal_type=KD35\nAddress=A\nErrorLog=Append\n");
+        std::filesystem::create_directory(folder.file("ERR_LOG.TXT"));
+        ModalAnswerer ok(ModalAnswerer::pressButton(QMessageBox::Ok));
+        start();
+        EXPECT_EQ(ok.lastText(), "Error log file open error");
+    }
+};
+
+TEST_F(HostErrorLogUnavailable, ParameterConfirmedWithTheSameModeOpensItAgain) {
+    std::filesystem::remove(folder.file("ERR_LOG.TXT"));
+    install_dialup_commands(view());
+    ModalAnswerer ok([](QWidget* widget) { pressDialogButton(widget, QDialogButtonBox::Ok); });
+    EXPECT_TRUE(view().runCommand(ID_SETUP_PARAMETER));
+    EXPECT_EQ(ok.answered(), 1);
+    view().reporter().report('A', "Cold Start", "", 4);
+    EXPECT_NE(readFile(folder.file("ERR_LOG.TXT")).find("Time out"), std::string::npos);
+}

@@ -29,6 +29,7 @@ public:
     void reopenErrorLog(vantrel::ErrorLogMode previous) override {
         reopenedFrom.push_back(previous);
     }
+    bool errorLogOpen() const override { return settings_.ErrorLog != vantrel::ErrorLogMode::No; }
     void redraw() override { ++redraws; }
     void setReady(bool ready) override { state_.ready = ready ? 1 : 0; }
     void setConnected(bool connected) override { state_.connected = connected; }

@@ -39,6 +39,7 @@ public:
     void reloadSettings() override {}
     bool saveSettings() override { return true; }
     void reopenErrorLog(vantrel::ErrorLogMode) override {}
+    bool errorLogOpen() const override { return false; }
     void redraw() override { ++redraws; }
     void setReady(bool ready) override { state_.ready = ready ? 1 : 0; }
     void setConnected(bool connected) override { state_.connected = connected; }
