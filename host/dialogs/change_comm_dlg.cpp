@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "dialog_parts.h"
+#include "modal_boxes.h"
 
 namespace vantrel {
 
@@ -60,7 +61,7 @@ void CChangeCommDlg::accept() {
 std::optional<ChangeCommValues> CChangeCommDlg::ask(const ChangeCommValues& initial,
                                                     QWidget* parent) {
     CChangeCommDlg dialog(initial, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (runDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.values();
 }
 

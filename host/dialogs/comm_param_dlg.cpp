@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "dialog_parts.h"
+#include "modal_boxes.h"
 
 namespace vantrel {
 
@@ -74,7 +75,7 @@ void CCommParamDlg::accept() {
 
 std::optional<CommParamValues> CCommParamDlg::ask(const CommParamValues& initial, QWidget* parent) {
     CCommParamDlg dialog(initial, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (runDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.values();
 }
 

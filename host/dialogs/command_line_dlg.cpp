@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "dialog_parts.h"
+#include "modal_boxes.h"
 
 namespace vantrel {
 
@@ -27,7 +28,7 @@ CommandLineValues CCommandLineDlg::values() const {
 std::optional<CommandLineValues> CCommandLineDlg::ask(const CommandLineValues& initial,
                                                       QWidget* parent) {
     CCommandLineDlg dialog(initial, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (runDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.values();
 }
 

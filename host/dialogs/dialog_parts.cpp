@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
+#include "modal_boxes.h"
 
 namespace vantrel {
 
@@ -78,7 +79,7 @@ std::optional<std::int64_t> readIntegerField(QLineEdit* field, const IntegerFiel
     std::int64_t value = 0;
     const QString problem = integerFieldProblem(field->text(), rule, &value);
     if (problem.isEmpty()) return value;
-    QMessageBox::warning(field->window(), QApplication::applicationName(), problem);
+    showMessageBox(field->window(), QMessageBox::Warning, QApplication::applicationName(), problem);
     field->setFocus();
     field->selectAll();
     return std::nullopt;

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "dialog_parts.h"
+#include "modal_boxes.h"
 #include "phone_book_dlg.h"
 
 namespace vantrel {
@@ -62,7 +63,7 @@ void CModemSettingDlg::accept() {
 std::optional<ModemSettingValues> CModemSettingDlg::ask(const ModemSettingValues& initial,
                                                         QWidget* parent) {
     CModemSettingDlg dialog(initial, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (runDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.values();
 }
 

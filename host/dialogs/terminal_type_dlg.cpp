@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include "modal_boxes.h"
 
 namespace vantrel {
 
@@ -44,7 +45,7 @@ TerminalTypeChoice CTerminalTypeDlg::choice() const {
 std::optional<TerminalTypeChoice> CTerminalTypeDlg::ask(const TerminalTypeChoice& initial,
                                                         QWidget* parent) {
     CTerminalTypeDlg dialog(initial, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (runDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.choice();
 }
 

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include "modal_boxes.h"
 
 namespace vantrel {
 
@@ -39,7 +40,8 @@ CDialPhoneDlg::CDialPhoneDlg(const std::vector<std::string>& entries, QWidget* p
 void CDialPhoneDlg::connectSelected() {
     QListWidgetItem* item = list_->currentItem();
     if (!item || !item->isSelected()) {
-        QMessageBox::information(this, QApplication::applicationName(), "Please select one item");
+        showMessageBox(this, QMessageBox::Information, QApplication::applicationName(),
+                       "Please select one item");
         return;
     }
     chosen_ = item->text().toStdString();
@@ -49,7 +51,7 @@ void CDialPhoneDlg::connectSelected() {
 std::optional<std::string> CDialPhoneDlg::ask(const std::vector<std::string>& entries,
                                               QWidget* parent) {
     CDialPhoneDlg dialog(entries, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (runDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.chosenEntry();
 }
 

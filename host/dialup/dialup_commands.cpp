@@ -9,6 +9,7 @@
 #include "dial_phone_dlg.h"
 #include "dialer.h"
 #include "host_services.h"
+#include "modal_boxes.h"
 #include "settings_commands.h"
 
 namespace vantrel {
@@ -28,10 +29,8 @@ public:
         return CDialPhoneDlg::ask(entries, owner_);
     }
     void showMessage(const std::string& text, bool stop) override {
-        QMessageBox box(stop ? QMessageBox::Critical : QMessageBox::NoIcon,
-                        QApplication::applicationName(), QString::fromStdString(text),
-                        QMessageBox::Ok, owner_);
-        box.exec();
+        showMessageBox(owner_, stop ? QMessageBox::Critical : QMessageBox::NoIcon,
+                       QApplication::applicationName(), QString::fromStdString(text));
     }
 
 private:

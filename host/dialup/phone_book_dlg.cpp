@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "host_settings.h"
+#include "modal_boxes.h"
 #include "phone_book.h"
 
 namespace vantrel {
@@ -76,7 +77,7 @@ std::vector<std::string> CPhoneBookDlg::entries() const {
 }
 
 void CPhoneBookDlg::tell(const char* text) {
-    QMessageBox::information(this, QApplication::applicationName(), text);
+    showMessageBox(this, QMessageBox::Information, QApplication::applicationName(), text);
 }
 
 bool CPhoneBookDlg::fieldsFilled() {
@@ -131,7 +132,7 @@ void CPhoneBookDlg::takeIntoFields(int row) {
 std::optional<std::vector<std::string>> CPhoneBookDlg::ask(const std::vector<std::string>& entries,
                                                            QWidget* parent) {
     CPhoneBookDlg dialog(entries, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (runDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.entries();
 }
 

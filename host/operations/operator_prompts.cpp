@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "host_services.h"
+#include "modal_boxes.h"
 
 namespace vantrel {
 
@@ -12,8 +13,7 @@ namespace {
 
 void showBox(QWidget* owner, QMessageBox::Icon icon, const std::string& text,
              const QString& caption) {
-    QMessageBox box(icon, caption, QString::fromLocal8Bit(text.c_str()), QMessageBox::Ok, owner);
-    box.exec();
+    showMessageBox(owner, icon, caption, QString::fromLocal8Bit(text.c_str()));
 }
 
 }  // namespace
@@ -29,11 +29,13 @@ void MessageBoxPrompts::showMessageWithCaption(const std::string& text,
 }
 
 std::optional<std::string> MessageBoxPrompts::chooseFile(const std::string& caption) {
-    const QString chosen =
-        QFileDialog::getOpenFileName(owner_, QString::fromLocal8Bit(caption.c_str()), QString(),
-                                     "Text files (*.txt *.TXT);;All files (*)");
-    if (chosen.isEmpty()) return std::nullopt;
-    return chosen.toLocal8Bit().toStdString();
+    QFileDialog dialog(owner_, QString::fromLocal8Bit(caption.c_str()), QString(),
+                       "Text files (*.txt *.TXT);;All files (*)");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (runDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front().toLocal8Bit().toStdString();
 }
 
 QWidget* promptOwner(HostServices& services) {

@@ -14,6 +14,7 @@
 #include "command_ids.h"
 #include "link_glue.h"
 #include "log_pane.h"
+#include "modal_boxes.h"
 #include "pictures.h"
 #include "vantrel_view.h"
 
@@ -260,13 +261,12 @@ void CMainFrame::applyFontSize() {
 }
 
 void CMainFrame::showAbout() {
-    QMessageBox::about(this, "About vantrel", "vantrel Version 1.6");
+    showMessageBox(this, QMessageBox::Information, "About vantrel", "vantrel Version 1.6");
 }
 
 void CMainFrame::showDllVersion() {
-    QMessageBox::information(this, "DLL VERSION",
-                             QString::asprintf("VANTLINK.DLL version %d", linkVersion()),
-                             QMessageBox::Ok);
+    showMessageBox(this, QMessageBox::Information, "DLL VERSION",
+                   QString::asprintf("VANTLINK.DLL version %d", linkVersion()));
 }
 
 void CMainFrame::updateCommandStates() {
@@ -281,8 +281,8 @@ void CMainFrame::closeWithoutAsking() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!skipExitQuestion_ && !exitConfirmed_) {
         const auto answer =
-            QMessageBox::question(this, QApplication::applicationName(), "Exit Program?",
-                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            showMessageBox(this, QMessageBox::Question, QApplication::applicationName(),
+                           "Exit Program?", QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             event->ignore();
             return;

@@ -4,12 +4,14 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 
 #include "command_ids.h"
 #include "command_line.h"
 #include "link_glue.h"
 #include "log_pane.h"
+#include "modal_boxes.h"
 #include "panel_painter.h"
 #include "profile_file.h"
 #include "terminal_type_dlg.h"
@@ -36,6 +38,11 @@ CVantrelView::CVantrelView(QWidget* parent) : QAbstractScrollArea(parent) {
         settings_, state_, *errorLog_, static_cast<ReportOutput&>(*this), linkPowerSavingReturn);
     setCommandHandler(ID_EXEC_STOP, [this] { stop(); });
     setCommandHandler(ID_SETUP_TERMINAL, [this] { onSetupTerminal(); });
+    setUnansweredBoxSink([view = QPointer<CVantrelView>(this)](const QString& text) {
+        if (!view) return;
+        view->revealMessagePane();
+        view->appendMessage((text + '\n').toLocal8Bit().toStdString());
+    });
 }
 
 CVantrelView::~CVantrelView() = default;
@@ -86,8 +93,8 @@ bool CVantrelView::saveSettings() {
 
 void CVantrelView::openErrorLog() {
     if (errorLog_->open(settings_.ErrorLog)) return;
-    QMessageBox::warning(this, QApplication::applicationName(), "Error log file open error",
-                         QMessageBox::Ok);
+    showMessageBox(this, QMessageBox::Warning, QApplication::applicationName(),
+                   "Error log file open error");
     // Logging stays off for this run only: ErrorLog keeps the operator's choice, so saving
     // the settings does not turn it off for every later run.
 }
@@ -156,7 +163,8 @@ void CVantrelView::showResultBox(std::string_view text) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(),
                     QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())),
                     QMessageBox::Ok, this);
-    box.exec();
+    // The report has put the line in the message window already.
+    runMessageBox(box, BoxEcho::StderrOnly);
 }
 
 void CVantrelView::revealDataPane() {

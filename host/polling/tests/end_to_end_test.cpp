@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QProcess>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -50,15 +55,19 @@ protected:
         std::string error;
         sim = simlaunch::SimProcess::start(folder.file("com1"), args, &error);
         ASSERT_TRUE(sim) << error;
+        writeSettings("Terminal_type=KD31/KD32\r\n");
+    }
+
+    void writeSettings(const std::string& communication) {
         writeAll(folder.file("Vantcom.ini"),
-                 "[Communication]\r\nPort=1\r\nBaudRate=19200\r\nTerminal_type=KD31/KD32\r\n"
-                 "Address=A\r\n[POLL]\r\nFile_Name=POLL.DAT\r\nOpen_Method=Append\r\n"
-                 "Polling_Period=ExistWhenPeriodNoData\r\nPoll_Max_Wait_Time=1\r\n"
-                 "Token_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\nSHOW_ERROR_BOX=No\r\n");
+                 "[Communication]\r\nPort=1\r\nBaudRate=19200\r\n" + communication +
+                     "Address=A\r\n[POLL]\r\nFile_Name=POLL.DAT\r\nOpen_Method=Append\r\n"
+                     "Polling_Period=ExistWhenPeriodNoData\r\nPoll_Max_Wait_Time=1\r\n"
+                     "Token_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\nSHOW_ERROR_BOX=No\r\n");
     }
 
     // True when vantrel ended by itself within the time limit.
-    bool runVantrel(const QStringList& arguments) {
+    bool runVantrel(const QStringList& arguments, int limitMs = 60000) {
         QProcess vantrel;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -67,7 +76,7 @@ protected:
         vantrel.setWorkingDirectory(QString::fromStdString(folder.path()));
         vantrel.start(VANTREL_PATH, arguments);
         if (!vantrel.waitForStarted(10000)) return false;
-        if (!vantrel.waitForFinished(60000)) {
+        if (!vantrel.waitForFinished(limitMs)) {
             vantrel.kill();
             vantrel.waitForFinished(5000);
             return false;
@@ -93,6 +102,30 @@ TEST_F(HostEndToEnd, CommandLinePollStoresEveryRecordOnceAndExits) {
     EXPECT_LT(data.find("A-record-1"), data.find("A-record-4"));
     // The command line's address list is saved on the way out.
     EXPECT_NE(readAll(folder.file("Vantcom.ini")).find("Address=ABC"), std::string::npos);
+}
+
+// Nobody can answer a box or a dialog without a display: their texts go to standard error, the
+// run takes the default answers and still ends by itself.
+TEST_F(HostEndToEnd, UnansweredStartUpBoxAndDialogDoNotHoldUpAnUnattendedRun) {
+    writeSettings("ErrorLog=Append\r\n");  // and no terminal type: its dialog opens
+    std::filesystem::create_directory(folder.file("ERR_LOG.TXT"));
+    ASSERT_TRUE(runVantrel({"ABC", "1"}, 20000)) << "vantrel waited on a box";
+    EXPECT_EQ(exitCode, 0) << output;
+    EXPECT_NE(output.find("Error log file open error"), std::string::npos) << output;
+    EXPECT_NE(output.find("Terminal type select"), std::string::npos) << output;
+    EXPECT_EQ(sortedLines(readAll(folder.file("POLL.DAT"))), sortedLines(expected));
+}
+
+TEST_F(HostEndToEnd, PortHeldByAnotherProgramEndsTheUnattendedRun) {
+    const int holder = ::open(folder.file("com1").c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const bool ended = runVantrel({"ABC", "1"}, 20000);
+    ::close(holder);
+    ASSERT_TRUE(ended) << "vantrel waited on a box";
+    EXPECT_EQ(exitCode, 0) << output;
+    EXPECT_NE(output.find("COM1 open error"), std::string::npos) << output;
+    EXPECT_EQ(readAll(folder.file("POLL.DAT")), "");
 }
 
 TEST_F(HostEndToEnd, BatchScriptOfTwoLinesPollsBothAndExitsAfterTheLast) {

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace vantrel {
+
+// Every modal box and dialog of the program runs through here. On a platform without a screen
+// ("offscreen", "minimal") nobody can answer one, and an unattended run would wait for ever:
+// there a box's text goes to standard error and to the message window and the run goes on as
+// if its default button were pressed; a dialog takes its default answer. With a screen,
+// boxes and dialogs run as usual.
+
+bool platformHasScreen(const QString& platformName);
+
+// Whether boxes are shown and waited for in this run. Tests that answer boxes themselves fix
+// it to true; nullopt goes back to asking the platform.
+bool operatorCanAnswer();
+void setOperatorCanAnswer(std::optional<bool> fixed);
+
+// Where the text of an unanswered box goes besides standard error (the message window).
+using UnansweredBoxSink = std::function<void(const QString& text)>;
+void setUnansweredBoxSink(UnansweredBoxSink sink);
+
+enum class BoxEcho {
+    StderrAndMessageWindow,
+    StderrOnly,  // the text is in the message window already
+};
+
+QMessageBox::StandardButton runMessageBox(QMessageBox& box,
+                                          BoxEcho echo = BoxEcho::StderrAndMessageWindow);
+// QDialog::Accepted or QDialog::Rejected.
+int runDialog(QDialog& dialog);
+
+// A box built from its parts, as the QMessageBox static functions do.
+QMessageBox::StandardButton showMessageBox(
+    QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+}  // namespace vantrel

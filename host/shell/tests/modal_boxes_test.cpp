@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+
+#include "frame_fixture.h"
+#include "log_pane.h"
+#include "modal_boxes.h"
+#include "terminal_type_dlg.h"
+
+using namespace vantrel;
+
+namespace {
+
+// A run nobody can answer boxes in; the texts that would have been shown are kept.
+class NoOperator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setOperatorCanAnswer(false);
+        setUnansweredBoxSink([this](const QString& text) { texts << text; });
+    }
+    void TearDown() override {
+        setUnansweredBoxSink({});
+        setOperatorCanAnswer(true);
+    }
+    QStringList texts;
+};
+
+}  // namespace
+
+TEST(HostModalBoxes, OnlyPlatformsWithoutAScreenLeaveBoxesUnanswered) {
+    EXPECT_FALSE(platformHasScreen("offscreen"));
+    EXPECT_FALSE(platformHasScreen("minimal"));
+    EXPECT_TRUE(platformHasScreen("xcb"));
+    EXPECT_TRUE(platformHasScreen("wayland"));
+}
+
+TEST_F(NoOperator, ABoxAnswersWithItsDefaultButtonAndItsTextGoesToStderr) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(showMessageBox(nullptr, QMessageBox::Critical, "vantrel", "COM1 open error"),
+              QMessageBox::Ok);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("COM1 open error\n"), std::string::npos) << printed;
+
+    const auto yesNo = QMessageBox::Yes | QMessageBox::No;
+    EXPECT_EQ(showMessageBox(nullptr, QMessageBox::Question, "vantrel", "Exit Program?", yesNo,
+                             QMessageBox::No),
+              QMessageBox::No);
+    EXPECT_EQ(showMessageBox(nullptr, QMessageBox::Question, "vantrel", "Go on?", yesNo),
+              QMessageBox::Yes);
+    showMessageBox(nullptr, QMessageBox::NoIcon, "Can't found this file", "JOBS.TXT");
+    QMessageBox shownAlready(QMessageBox::NoIcon, "vantrel", "A Poll  Time out", QMessageBox::Ok);
+    EXPECT_EQ(runMessageBox(shownAlready, BoxEcho::StderrOnly), QMessageBox::Ok);
+    EXPECT_EQ(texts, QStringList({"COM1 open error", "Exit Program?", "Go on?",
+                                  "Can't found this file: JOBS.TXT"}));
+}
+
+TEST_F(NoOperator, ADialogTakesItsDefaultAndAFileDialogChoosesNothing) {
+    const auto choice = CTerminalTypeDlg::ask({1, 3}, nullptr);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->terminalType, 3);
+    EXPECT_EQ(choice->useDefaultDelays, 1);
+
+    // A default button that refuses to close the dialog leaves it rejected.
+    QDialog refusing;
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &refusing);
+    int pressed = 0;
+    QObject::connect(buttons, &QDialogButtonBox::accepted, [&pressed] { ++pressed; });
+    EXPECT_EQ(runDialog(refusing), QDialog::Rejected);
+    EXPECT_EQ(pressed, 1);
+
+    QFileDialog files;
+    EXPECT_EQ(runDialog(files), QDialog::Rejected);
+}
+
+class HostModalBoxesInWindow : public FrameFixture {};
+
+TEST_F(HostModalBoxesInWindow, AnUnansweredBoxIsShownInTheMessageWindow) {
+    setOperatorCanAnswer(false);
+    showMessageBox(frame.get(), QMessageBox::Warning, "vantrel", "Error log file open error");
+    setOperatorCanAnswer(true);
+    ASSERT_EQ(frame->messagePane()->entryCount(), 1);
+    EXPECT_EQ(frame->messagePane()->entry(0), "Error log file open error");
+    EXPECT_TRUE(frame->messagePane()->isVisible());
+}
