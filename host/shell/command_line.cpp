@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 
+#include "bounded_line.h"
 #include "command_ids.h"
 #include "command_line_number.h"
 #include "host_services.h"
@@ -27,6 +28,9 @@ constexpr Operation kOperations[] = {
 };
 
 constexpr char kRefused[] = "Command refused";
+// How far past its limit an over-long script line is skipped to find its end; a file whose
+// line goes on further is no script.
+constexpr std::size_t kScriptSkipMax = 64 * 1024;
 
 struct CommandLineStore {
     std::vector<std::string> tokens;
@@ -169,7 +173,16 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
     }
     const CommandStarter runNow = [&services](int id) { services.runCommand(id); };
     std::string line;
-    while (std::getline(script, line)) {
+    for (;;) {
+        // A line is read no further than its limit and its CR, so no line can fill memory.
+        const LineRead read = readBoundedLine(script, line, kCommandLineMax + 1);
+        if (read == LineRead::End) break;
+        if (read == LineRead::TooLong) {
+            noteRefused(services, line.substr(0, kCommandLineMax));
+            if (skipRestOfLine(script, kScriptSkipMax)) continue;
+            noteRefused(services, "the rest of the script: a line has no end");
+            break;
+        }
         stripLineEnd(line);
         const auto words = splitCommandWords(line, kCommandTokensMax);
         if (!words) {

@@ -1,5 +1,7 @@
 #include "profile_file.h"
 
+#include "bounded_line.h"
+
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -64,13 +66,28 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
 
 void ProfileFile::reload() {
     lines_.clear();
+    lineEnd_ = "\r\n";
+    refused_ = false;
     std::ifstream in(path_, std::ios::binary);
     if (!in) return;
     std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::size_t total = 0;
+    for (;;) {
+        const LineRead read = readBoundedLine(in, line, kLineMax + 1);  // + its CR
+        if (read == LineRead::End) break;
+        total += line.size() + 1;
+        if (read == LineRead::TooLong || total > kFileMax) return refuse();
+        const bool crLf = !line.empty() && line.back() == '\r';
+        if (crLf) line.pop_back();
+        // The first line tells the file's style.
+        if (lines_.empty()) lineEnd_ = crLf ? "\r\n" : "\n";
         lines_.push_back(std::move(line));
     }
+}
+
+void ProfileFile::refuse() {
+    lines_.clear();
+    refused_ = true;
 }
 
 std::ptrdiff_t ProfileFile::findSection(std::string_view section) const {
@@ -137,8 +154,9 @@ void ProfileFile::write(std::string_view section, std::string_view key, std::str
 }
 
 bool ProfileFile::commit() const {
+    if (refused_) return false;
     std::ostringstream text;
-    for (const auto& line : lines_) text << line << '\n';
+    for (const auto& line : lines_) text << line << lineEnd_;
     // Write a sibling and rename it over the file, so a crash never leaves half a file.
     const std::string temporary = path_ + ".tmp";
     {

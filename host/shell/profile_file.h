@@ -9,12 +9,20 @@ namespace vantrel {
 // A sectioned "key=value" settings file with the classic profile-file rules: section and key
 // names match without regard to case, values are trimmed, a write keeps every other line
 // (comments, unknown keys, blank lines) as it was, and the file is created on the first write.
+// A write keeps the file's line ends (CR LF or LF); a new file gets CR LF.
 class ProfileFile {
 public:
+    // No settings file holds lines or a size anywhere near these; a file beyond them is refused.
+    static constexpr std::size_t kLineMax = 4096;
+    static constexpr std::size_t kFileMax = 1 << 20;
+
     explicit ProfileFile(std::string path);
 
-    // Re-reads the file; a missing or unreadable file reads as empty.
+    // Re-reads the file; a missing or unreadable file reads as empty. A file with a line longer
+    // than kLineMax or larger than kFileMax is refused: it reads as empty and is never written
+    // over, so nothing of it is lost.
     void reload();
+    bool refused() const { return refused_; }
 
     // The trimmed value, cut to maxLength characters, or the default when the section or key
     // is missing.
@@ -24,7 +32,7 @@ public:
     // Sets one key in memory; commit() writes the file.
     void write(std::string_view section, std::string_view key, std::string_view value);
 
-    // Writes the whole file; false when it cannot be written.
+    // Writes the whole file; false when it cannot be written or was refused.
     bool commit() const;
 
     const std::string& path() const { return path_; }
@@ -39,8 +47,12 @@ private:
     std::ptrdiff_t sectionEnd(std::ptrdiff_t sectionLine) const;
     std::ptrdiff_t findKey(std::ptrdiff_t sectionLine, std::string_view key) const;
 
+    void refuse();
+
     std::string path_;
     std::vector<std::string> lines_;
+    std::string lineEnd_ = "\r\n";
+    bool refused_ = false;
 };
 
 // Splits "key=value" into its trimmed parts; false for lines without '=' or with an empty key.

@@ -62,8 +62,14 @@ void CVantrelView::initialUpdate(const std::string& workFolder) {
     errorLog_ = std::make_unique<ErrorLog>(workFolder_ + "/ERR_LOG.TXT");
     reporter_ = std::make_unique<ResultReporter>(
         settings_, state_, *errorLog_, static_cast<ReportOutput&>(*this), linkPowerSavingReturn);
-    const auto loaded = loadSettings(ProfileFile(settingsPath(workFolder_)), settings_);
+    const ProfileFile profile(settingsPath(workFolder_));
+    const auto loaded = loadSettings(profile, settings_);
     state_.reset(settings_.Terminal_type);
+    if (profile.refused()) {
+        showMessageBox(this, QMessageBox::Warning, QApplication::applicationName(),
+                       "Vantcom.ini has a line too long or is too large for a settings "
+                       "file: it is not used and will not be changed");
+    }
     applyLoad(loaded.terminalTypeUnknown);
     pushLinkSettings(settings_);
     openErrorLog();

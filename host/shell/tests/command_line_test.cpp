@@ -155,6 +155,15 @@ TEST_F(HostCommandLineScript, LineEndNeverReachesATokenAndLongLinesAreSkipped) {
     EXPECT_EQ(host.reports.size(), 1u);  // the refused line is noted
 }
 
+TEST_F(HostCommandLineScript, LineWithoutAnEndIsNeverReadWholeAndEndsTheScript) {
+    writeScript("A 1\n" + std::string(4 << 20, 'x') + "\nB 1\n");
+    runBatchScript(host, prompts);
+    EXPECT_EQ(polls, std::vector<std::string>{"A"});
+    ASSERT_EQ(host.reports.size(), 2u);  // the refused line, then the end of the script
+    EXPECT_EQ(host.reports[0].detail, std::string(kCommandLineMax, 'x'));
+    EXPECT_TRUE(host.settings().AUTO_EXIT);
+}
+
 TEST_F(HostCommandLineScript, MissingScriptShowsItsNameAndRestoresAutoExit) {
     nameScript("NOPE.TXT");
     runBatchScript(host, prompts);

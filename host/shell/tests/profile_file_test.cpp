@@ -32,7 +32,7 @@ TEST(HostProfileFile, WriteKeepsOtherLinesAndCreatesFile) {
         file.write("S", "K", "1");
         ASSERT_TRUE(file.commit());
     }
-    EXPECT_EQ(readFile(path), "[S]\nK=1\n");
+    EXPECT_EQ(readFile(path), "[S]\r\nK=1\r\n");  // a new file ends its lines as on the PC
 
     writeFile(path, "; keep me\n[S]\nother = x\nk=1\n\n[T]\nZ=9\n");
     ProfileFile file(path);
@@ -50,4 +50,36 @@ TEST(HostProfileFile, GarbageReadsAsMissing) {
     writeFile(folder.file("a.ini"), garbage);
     const ProfileFile file(folder.file("a.ini"));
     EXPECT_EQ(file.read("Communication", "Port", "2"), "2");
+}
+
+TEST(HostProfileFile, WriteKeepsCrLfLineEnds) {
+    TempFolder folder;
+    const auto path = folder.file("a.ini");
+    writeFile(path, "; made on the PC\r\n[S]\r\nK=1\r\n\r\n[T]\r\nZ=9\r\n");
+    ProfileFile file(path);
+    file.write("S", "K", "2");
+    file.write("U", "New", "n");
+    ASSERT_TRUE(file.commit());
+    EXPECT_EQ(readFile(path),
+              "; made on the PC\r\n[S]\r\nK=2\r\n\r\n[T]\r\nZ=9\r\n[U]\r\nNew=n\r\n");
+}
+
+TEST(HostProfileFile, OverlongLineOrFileIsRefusedAndNeverWrittenOver) {
+    TempFolder folder;
+    const auto path = folder.file("a.ini");
+    const std::string endless = "[S]\nK=1\n; " + std::string(3 << 20, 'x');  // no line end
+    writeFile(path, endless);
+    ProfileFile file(path);
+    EXPECT_TRUE(file.refused());
+    EXPECT_EQ(file.read("S", "K", "none"), "none");
+    file.write("S", "K", "2");
+    EXPECT_FALSE(file.commit());
+    EXPECT_EQ(readFile(path), endless);
+
+    writeFile(path, "[S]\n" + std::string(ProfileFile::kFileMax, '\n'));  // short lines, too many
+    EXPECT_TRUE(ProfileFile(path).refused());
+    writeFile(path, "[S]\r\nK=" + std::string(ProfileFile::kLineMax - 2, 'v') + "\r\n");
+    const ProfileFile longest(path);
+    EXPECT_FALSE(longest.refused());
+    EXPECT_EQ(longest.read("S", "K", "", ProfileFile::kLineMax).size(), ProfileFile::kLineMax - 2);
 }
