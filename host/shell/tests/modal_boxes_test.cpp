@@ -13,7 +13,7 @@ using namespace vantrel;
 namespace {
 
 // A run nobody can answer boxes in; the texts that would have been shown are kept.
-class NoOperator : public ::testing::Test {
+class HostModalBoxesNoOperator : public ::testing::Test {
 protected:
     void SetUp() override {
         setOperatorCanAnswer(false);
@@ -35,7 +35,7 @@ TEST(HostModalBoxes, OnlyPlatformsWithoutAScreenLeaveBoxesUnanswered) {
     EXPECT_TRUE(platformHasScreen("wayland"));
 }
 
-TEST_F(NoOperator, ABoxAnswersWithItsDefaultButtonAndItsTextGoesToStderr) {
+TEST_F(HostModalBoxesNoOperator, ABoxAnswersWithItsDefaultButtonAndItsTextGoesToStderr) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(showMessageBox(nullptr, QMessageBox::Critical, "vantrel", "COM1 open error"),
               QMessageBox::Ok);
@@ -55,7 +55,7 @@ TEST_F(NoOperator, ABoxAnswersWithItsDefaultButtonAndItsTextGoesToStderr) {
                                   "Can't found this file: JOBS.TXT"}));
 }
 
-TEST_F(NoOperator, ADialogTakesItsDefaultAndAFileDialogChoosesNothing) {
+TEST_F(HostModalBoxesNoOperator, ADialogTakesItsDefaultAndAFileDialogChoosesNothing) {
     const auto choice = CTerminalTypeDlg::ask({1, 3}, nullptr);
     ASSERT_TRUE(choice);
     EXPECT_EQ(choice->terminalType, 3);
