@@ -134,10 +134,10 @@ TEST_F(HostPollingCommand, ProgramClosedWhilePollingEndsItWithoutLosingRecords) 
 // A record holding a CR, a NUL and what looks like a record of B, from the real line.
 class HostPollingRecordBytes : public HostPollingCommand {
 protected:
-    static constexpr char kRecord[] = "real\rB forged\0tail";
+    static constexpr char kRecord[] = "real\r\nB forged\0tail";
     std::string simTerminalA() override {
-        writeFile(folder.file("records"), std::string(kRecord, sizeof kRecord - 1) + "\n");
-        return "A,records=" + folder.file("records");
+        writeFile(folder.file("records"), "real\\r\\nB forged\\0tail\n");
+        return "A,escaped-records=" + folder.file("records");
     }
     std::string pollingPeriod() override {
         return "Polling_Period=ExistWhenPeriodNoData\nPoll_Max_Wait_Time=1\n";
