@@ -175,11 +175,12 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
     std::string line;
     for (;;) {
         // A line is read no further than its limit and its CR, so no line can fill memory.
-        const LineRead read = readBoundedLine(script, line, kCommandLineMax + 1);
-        if (read == LineRead::End) break;
-        if (read == LineRead::TooLong) {
+        const opscore::LineRead read =
+            opscore::read_bounded_line(script, line, kCommandLineMax + 1);
+        if (read == opscore::LineRead::End) break;
+        if (read == opscore::LineRead::TooLong) {
             noteRefused(services, line.substr(0, kCommandLineMax));
-            if (skipRestOfLine(script, kScriptSkipMax)) continue;
+            if (opscore::skip_rest_of_line(script, kScriptSkipMax)) continue;
             noteRefused(services, "the rest of the script: a line has no end");
             break;
         }

@@ -73,10 +73,11 @@ void ProfileFile::reload() {
     std::string line;
     std::size_t total = 0;
     for (;;) {
-        const LineRead read = readBoundedLine(in, line, kLineMax + 1);  // + its CR
-        if (read == LineRead::End) break;
+        const opscore::LineRead read =
+            opscore::read_bounded_line(in, line, kLineMax + 1);  // + its CR
+        if (read == opscore::LineRead::End) break;
         total += line.size() + 1;
-        if (read == LineRead::TooLong || total > kFileMax) return refuse();
+        if (read == opscore::LineRead::TooLong || total > kFileMax) return refuse();
         const bool crLf = !line.empty() && line.back() == '\r';
         if (crLf) line.pop_back();
         // The first line tells the file's style.

@@ -1,8 +1,8 @@
 #include "bounded_line.h"
 
-namespace vantrel {
+namespace opscore {
 
-LineRead readBoundedLine(std::istream& in, std::string& line, std::size_t maxLength) {
+LineRead read_bounded_line(std::istream& in, std::string& line, std::size_t max_length) {
     line.clear();
     std::streambuf* buffer = in.rdbuf();
     if (!in || !buffer) return LineRead::End;
@@ -13,12 +13,12 @@ LineRead readBoundedLine(std::istream& in, std::string& line, std::size_t maxLen
             return line.empty() ? LineRead::End : LineRead::Line;
         }
         if (c == '\n') return LineRead::Line;
-        if (line.size() == maxLength) return LineRead::TooLong;
+        if (line.size() == max_length) return LineRead::TooLong;
         line.push_back(static_cast<char>(c));
     }
 }
 
-bool skipRestOfLine(std::istream& in, std::size_t limit) {
+bool skip_rest_of_line(std::istream& in, std::size_t limit) {
     std::streambuf* buffer = in.rdbuf();
     if (!in || !buffer) return true;
     for (std::size_t i = 0; i < limit; ++i) {
@@ -32,4 +32,4 @@ bool skipRestOfLine(std::istream& in, std::size_t limit) {
     return false;
 }
 
-}  // namespace vantrel
+}  // namespace opscore
