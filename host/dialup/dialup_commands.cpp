@@ -10,16 +10,11 @@
 #include "dialer.h"
 #include "host_services.h"
 #include "modal_boxes.h"
-#include "settings_commands.h"
+#include "modem_setting_dlg.h"
 
 namespace vantrel {
 
 namespace {
-
-// The view is the window that owns the dialogs.
-QWidget* dialogOwner(HostServices& services) {
-    return dynamic_cast<QWidget*>(&services);
-}
 
 class WindowPrompts final : public DialPrompts {
 public:
@@ -40,24 +35,29 @@ private:
 // What the handlers share for the whole run.
 struct DialupModule {
     explicit DialupModule(HostServices& services)
-        : prompts(dialogOwner(services)), dialer(services, libraryDialLink(), prompts) {}
+        : prompts(boxOwner(services)), dialer(services, libraryDialLink(), prompts) {}
     WindowPrompts prompts;
     Dialer dialer;
 };
 
 }  // namespace
 
+void runSetupModem(HostServices& services, QWidget* owner) {
+    services.reloadSettings();
+    HostSettings& s = services.settings();
+    const auto values = CModemSettingDlg::ask(modemSettingValuesFor(s), owner);
+    if (!values) return;
+    applyModemSettingValues(*values, s);
+    services.saveSettings();
+}
+
 void install_dialup_commands(HostServices& services) {
     auto module = std::make_shared<DialupModule>(services);
     services.setCommandHandler(ID_PORT_CONNECT, [module] { module->dialer.connect(); });
     services.setCommandHandler(ID_PORT_DISCONNECT, [module] { module->dialer.disconnect(); });
 
-    QWidget* owner = dialogOwner(services);
+    QWidget* owner = boxOwner(services);
     auto& host = services;
-    services.setCommandHandler(ID_SETUP_PARAMETER,
-                               [&host, owner] { runSetupParameter(host, owner); });
-    services.setCommandHandler(ID_SETUP_COMMAND_LINE,
-                               [&host, owner] { runSetupCommandLine(host, owner); });
     services.setCommandHandler(ID_SETUP_MODEM, [&host, owner] { runSetupModem(host, owner); });
 }
 

@@ -1,11 +1,15 @@
 #pragma once
 
+class QWidget;
+
 namespace vantrel {
 
 class HostServices;
 
-// Port > Connect / Dial, Port > Disconnect / Hang up, Setup > Modem and the communication
-// settings dialogs (Setup > Parameter, Setup > Command Line setting).
+// Setup > Modem: the modem's settings and the phone book; nothing changes on Cancel.
+void runSetupModem(HostServices& services, QWidget* owner);
+
+// Port > Connect / Dial, Port > Disconnect / Hang up and Setup > Modem.
 void install_dialup_commands(HostServices& services);
 
 }  // namespace vantrel

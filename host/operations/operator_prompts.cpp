@@ -38,8 +38,4 @@ std::optional<std::string> MessageBoxPrompts::chooseFile(const std::string& capt
     return dialog.selectedFiles().front().toLocal8Bit().toStdString();
 }
 
-QWidget* promptOwner(HostServices& services) {
-    return dynamic_cast<QWidget*>(&services);
-}
-
 }  // namespace vantrel

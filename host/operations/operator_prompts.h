@@ -35,7 +35,4 @@ private:
     QWidget* owner_;
 };
 
-// The view is the window that owns a command's boxes (null in tests without one).
-QWidget* promptOwner(HostServices& services);
-
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include "command_ids.h"
 #include "host_services.h"
+#include "modal_boxes.h"
 #include "operator_prompts.h"
 #include "poll_engine.h"
 #include "poll_link.h"
@@ -13,7 +14,7 @@ namespace {
 // The engine keeps its data file between the records of one run; one engine for the program.
 struct PollingModule {
     explicit PollingModule(HostServices& services)
-        : prompts(promptOwner(services)),
+        : prompts(boxOwner(services)),
           engine(services, libraryPollLink(), systemPollClock(), prompts) {}
     MessageBoxPrompts prompts;
     PollEngine engine;

@@ -10,8 +10,9 @@
 
 namespace vantrel {
 
-// What terminal commands, the polling engine and the dialogs need from the host: its settings
-// and state, the one reporter, redrawing, and the command routing. The view implements it.
+// What the features of the host (terminal commands, polling, dial-up, the command line) need
+// from it: its settings and state, the one reporter, redrawing, and the command routing. The
+// view implements it; the features set their command handlers through it.
 class HostServices {
 public:
     virtual ~HostServices() = default;
@@ -45,10 +46,8 @@ public:
     virtual bool runCommand(int id) = 0;
     // Ends the program without the exit question (command-line and batch runs).
     virtual void closeWithoutAsking() = 0;
+    // Runs once start-up has finished (settings loaded, link set up): the command line's turn.
+    virtual void setStartUpHandler(std::function<void()> handler) = 0;
 };
-
-// Lets every later part of the host (polling, operations, dial-up) set its command handlers.
-// The build generates it from the parts present.
-void install_host_modules(HostServices& services);
 
 }  // namespace vantrel

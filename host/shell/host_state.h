@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host_settings.h"
 
@@ -34,6 +35,9 @@ struct HostState {
     int ready = 1;
     bool connected = false;
     bool commandLineMode = false;
+    // The words of the command now running from the command line or a script: address list,
+    // operation, arguments. Its handler reads its arguments here.
+    std::vector<std::string> commandTokens;
 
     PanelMode panelMode = PanelMode::Nothing;
     int progressPhase = 0;

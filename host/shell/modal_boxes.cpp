@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <cstdio>
 
+#include "host_services.h"
+
 namespace vantrel {
 
 namespace {
@@ -109,6 +111,10 @@ QMessageBox::StandardButton showMessageBox(QWidget* parent, QMessageBox::Icon ic
     QMessageBox box(icon, caption, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
     return runMessageBox(box);
+}
+
+QWidget* boxOwner(HostServices& services) {
+    return dynamic_cast<QWidget*>(&services);
 }
 
 }  // namespace vantrel

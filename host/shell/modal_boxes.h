@@ -10,6 +10,11 @@ class QWidget;
 
 namespace vantrel {
 
+class HostServices;
+
+// The window that owns a command's boxes and dialogs: the view (none for a host without one).
+QWidget* boxOwner(HostServices& services);
+
 // Every modal box and dialog of the program runs through here. On a platform without a screen
 // ("offscreen", "minimal") nobody can answer one, and an unattended run would wait for ever:
 // there a box's text goes to standard error and to the message window and the run goes on as

@@ -24,11 +24,12 @@ CVantrelApp::~CVantrelApp() {
     frame_.reset();
 }
 
-void CVantrelApp::initInstance(const std::string& workFolder) {
+void CVantrelApp::initInstance(const std::string& workFolder,
+                               const std::function<void(HostServices&)>& installFeatures) {
     installMessagePump();
     document_ = std::make_unique<CVantrelDoc>();
     frame_ = std::make_unique<CMainFrame>();
-    install_host_modules(*frame_->view());
+    installFeatures(*frame_->view());
     frame_->view()->initialUpdate(workFolder);
     frame_->show();
 }

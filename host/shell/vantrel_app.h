@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -8,6 +9,7 @@ namespace vantrel {
 
 class CMainFrame;
 class CVantrelDoc;
+class HostServices;
 
 // The application: creates the document and the main window, runs the start-up of the view
 // and installs the link library's message pump for the whole run.
@@ -17,8 +19,10 @@ public:
     CVantrelApp(int& argc, char** argv);
     ~CVantrelApp() override;
 
-    // Start-up up to the shown main window; workFolder is where Vantcom.ini lives.
-    void initInstance(const std::string& workFolder);
+    // Start-up up to the shown main window; workFolder is where Vantcom.ini lives. The
+    // features install their command handlers before the view's initial update.
+    void initInstance(const std::string& workFolder,
+                      const std::function<void(HostServices&)>& installFeatures);
     CMainFrame* mainFrame() const { return frame_.get(); }
 
 private:

@@ -8,13 +8,11 @@
 #include <QScrollBar>
 
 #include "command_ids.h"
-#include "command_line.h"
 #include "link_glue.h"
 #include "log_pane.h"
 #include "modal_boxes.h"
 #include "panel_painter.h"
 #include "profile_file.h"
-#include "terminal_type_dlg.h"
 
 namespace vantrel {
 
@@ -37,7 +35,6 @@ CVantrelView::CVantrelView(QWidget* parent) : QAbstractScrollArea(parent) {
     reporter_ = std::make_unique<ResultReporter>(
         settings_, state_, *errorLog_, static_cast<ReportOutput&>(*this), linkPowerSavingReturn);
     setCommandHandler(ID_EXEC_STOP, [this] { stop(); });
-    setCommandHandler(ID_SETUP_TERMINAL, [this] { onSetupTerminal(); });
     setUnansweredBoxSink([view = QPointer<CVantrelView>(this)](const QString& text) {
         if (!view) return;
         view->revealMessagePane();
@@ -74,7 +71,7 @@ void CVantrelView::initialUpdate(const std::string& workFolder) {
     pushLinkSettings(settings_);
     openErrorLog();
     updateScrollSizes();
-    examineCommandLine(*this, this);
+    if (startUpHandler_) startUpHandler_();
 }
 
 void CVantrelView::reloadSettings() {
@@ -88,7 +85,7 @@ void CVantrelView::applyLoad(bool terminalTypeUnknown) {
     state_.pollWindowIndex = 0;
     // Asked only once the whole file is read: the dialog saves every key, and saving a
     // half-read record would wipe the phone book and the font size in the file.
-    if (terminalTypeUnknown) onSetupTerminal();
+    if (terminalTypeUnknown) runCommand(ID_SETUP_TERMINAL);
 }
 
 bool CVantrelView::saveSettings() {
@@ -116,17 +113,6 @@ void CVantrelView::finish() {
     if (state_.connected) runCommand(ID_PORT_DISCONNECT);
     saveSettings();
     errorLog_->close();
-}
-
-void CVantrelView::onSetupTerminal() {
-    const auto choice = CTerminalTypeDlg::ask(terminalTypeChoiceFor(settings_), this);
-    if (!choice) return;
-    applyTerminalTypeChoice(*choice, settings_);
-    // The timing values reach the link library with the next push; power saving now.
-    pushPowerSaving(settings_.Power_Saving);
-    saveSettings();
-    state_.setAllKinds(settings_.Terminal_type);
-    redraw();
 }
 
 void CVantrelView::stop() {

@@ -29,7 +29,6 @@ public:
     // Ends a running command as Stop does; closeReady follows once it has returned.
     void requestCloseAfterCommand();
     void stop();
-    void onSetupTerminal();
 
     // HostServices
     HostSettings& settings() override { return settings_; }
@@ -48,6 +47,9 @@ public:
     void setCommandHandler(int id, std::function<void()> handler) override;
     bool runCommand(int id) override;
     void closeWithoutAsking() override { emit closeReady(); }
+    void setStartUpHandler(std::function<void()> handler) override {
+        startUpHandler_ = std::move(handler);
+    }
 
 signals:
     void commandStatesChanged();
@@ -77,6 +79,7 @@ private:
     std::unique_ptr<ErrorLog> errorLog_;
     std::unique_ptr<ResultReporter> reporter_;
     CommandTable commands_;
+    std::function<void()> startUpHandler_;
     LogPane* messagePane_ = nullptr;
     LogPane* dataPane_ = nullptr;
     int commandDepth_ = 0;

@@ -45,6 +45,9 @@ public:
         return true;
     }
     void closeWithoutAsking() override { ++closes; }
+    void setStartUpHandler(std::function<void()> handler) override {
+        startUpHandler = std::move(handler);
+    }
 
     void report(char address, std::string_view operation, std::string_view detail,
                 int code) override {
@@ -64,6 +67,7 @@ public:
     int saves = 0;
     int redraws = 0;
     int closes = 0;
+    std::function<void()> startUpHandler;
 
 private:
     vantrel::HostSettings settings_;

@@ -53,6 +53,9 @@ public:
         return commands_.run(id, state_);
     }
     void closeWithoutAsking() override { ++closes; }
+    void setStartUpHandler(std::function<void()> handler) override {
+        startUpHandler = std::move(handler);
+    }
 
     void report(char address, std::string_view operation, std::string_view detail,
                 int code) override {
@@ -70,6 +73,7 @@ public:
     std::vector<int> ran;
     int redraws = 0;
     int closes = 0;
+    std::function<void()> startUpHandler;
     int connectAttempts = 0;
     bool connectSucceeds = true;
 

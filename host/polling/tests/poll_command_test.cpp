@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "command_ids.h"
+#include "host_modules.h"
 #include "host_services.h"
 #include "link_glue.h"
 #include "log_pane.h"

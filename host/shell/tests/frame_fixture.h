@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <functional>
 #include <memory>
 
 #include "main_frame.h"
@@ -25,6 +26,7 @@ protected:
     }
     void start() {
         frame = std::make_unique<vantrel::CMainFrame>();
+        if (installFeatures) installFeatures(*frame->view());
         frame->view()->initialUpdate(folder.path().string());
         frame->resize(800, 400);
         frame->show();
@@ -38,4 +40,6 @@ protected:
 
     TempFolder folder;
     std::unique_ptr<vantrel::CMainFrame> frame;
+    // The command handlers of the features a test needs, installed as the program does.
+    std::function<void(vantrel::HostServices&)> installFeatures;
 };

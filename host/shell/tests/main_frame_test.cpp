@@ -181,30 +181,6 @@ protected:
 
 }  // namespace
 
-TEST_F(HostStartUp, UnknownTerminalTypeAsksWithoutLosingThePhoneBook) {
-    writeFile(folder.file("Vantcom.ini"),
-              "[MESSAGE_WINDOW]\nFONT_SIZE=14\n[Modem]\nModem_Phone_no001=5550100\n"
-              "Modem_Phone_name001=Depot\n");
-    ModalAnswerer pick([](QWidget* dialog) {
-        auto buttons = dialog->findChildren<QAbstractButton*>();
-        for (auto* button : buttons)
-            if (button->text() == "VS15") button->click();
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    start();
-    EXPECT_EQ(pick.answered(), 1);
-    EXPECT_EQ(pick.lastTitle(), "Terminal type select");
-    const auto& s = view().settings();
-    EXPECT_EQ(s.Terminal_type, TerminalType::VS15);
-    EXPECT_EQ(s.Time_out, 500);
-    EXPECT_TRUE(s.Power_Saving);
-    EXPECT_EQ(view().state().kind[0], static_cast<int>(TerminalType::VS15));
-    const ProfileFile file(folder.file("Vantcom.ini"));
-    EXPECT_EQ(file.read("Communication", "Terminal_type", ""), "VS15");
-    EXPECT_EQ(file.read("Modem", "Modem_Phone_no001", ""), "5550100");
-    EXPECT_EQ(file.read("MESSAGE_WINDOW", "FONT_SIZE", ""), "14");
-}
-
 TEST_F(HostStartUp, ErrorLogThatCannotOpenTurnsLoggingOffForThisRunOnly) {
     writeFile(folder.file("Vantcom.ini"), "[Communication]\nTerminal_type=KD24\nErrorLog=Append\n");
     std::filesystem::create_directory(folder.file("ERR_LOG.TXT"));

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "host_modules.h"
 #include "main_frame.h"
 #include "vantrel_app.h"
 #include "vantrel_view.h"
@@ -35,7 +36,7 @@ private:
 int main(int argc, char** argv) {
     vantrel::CVantrelApp app(argc, argv);
     FirstPaint probe;
-    app.initInstance(vantrel::currentWorkFolder());
+    app.initInstance(vantrel::currentWorkFolder(), vantrel::install_host_modules);
     app.mainFrame()->view()->viewport()->installEventFilter(&probe);
     const int code = app.exec();
     app.mainFrame()->view()->finish();

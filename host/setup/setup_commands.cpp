@@ -1,10 +1,12 @@
-#include "settings_commands.h"
+#include "setup_commands.h"
 
 #include "comm_param_dlg.h"
 #include "command_ids.h"
 #include "command_line_dlg.h"
 #include "host_services.h"
-#include "modem_setting_dlg.h"
+#include "link_glue.h"
+#include "modal_boxes.h"
+#include "terminal_type_dlg.h"
 #include "vantlink.h"
 
 namespace vantrel {
@@ -29,6 +31,18 @@ void reconnectIfConnected(HostServices& services) {
 }
 
 }  // namespace
+
+void runSetupTerminal(HostServices& services, QWidget* owner) {
+    HostSettings& s = services.settings();
+    const auto choice = CTerminalTypeDlg::ask(terminalTypeChoiceFor(s), owner);
+    if (!choice) return;
+    applyTerminalTypeChoice(*choice, s);
+    // The timing values reach the link library with the next push; power saving now.
+    pushPowerSaving(s.Power_Saving);
+    services.saveSettings();
+    services.state().setAllKinds(s.Terminal_type);
+    services.redraw();
+}
 
 void runSetupParameter(HostServices& services, QWidget* owner) {
     services.reloadSettings();
@@ -58,13 +72,15 @@ void runSetupCommandLine(HostServices& services, QWidget* owner) {
     services.redraw();
 }
 
-void runSetupModem(HostServices& services, QWidget* owner) {
-    services.reloadSettings();
-    HostSettings& s = services.settings();
-    const auto values = CModemSettingDlg::ask(modemSettingValuesFor(s), owner);
-    if (!values) return;
-    applyModemSettingValues(*values, s);
-    services.saveSettings();
+void install_setup_commands(HostServices& services) {
+    QWidget* owner = boxOwner(services);
+    auto& host = services;
+    services.setCommandHandler(ID_SETUP_TERMINAL,
+                               [&host, owner] { runSetupTerminal(host, owner); });
+    services.setCommandHandler(ID_SETUP_PARAMETER,
+                               [&host, owner] { runSetupParameter(host, owner); });
+    services.setCommandHandler(ID_SETUP_COMMAND_LINE,
+                               [&host, owner] { runSetupCommandLine(host, owner); });
 }
 
 }  // namespace vantrel

@@ -6,8 +6,6 @@
 #include <string_view>
 #include <vector>
 
-class QObject;
-
 namespace vantrel {
 
 class HostServices;
@@ -25,9 +23,6 @@ inline constexpr std::size_t kCommandLineMax = 99;
 std::optional<std::vector<std::string>> splitCommandWords(std::string_view line,
                                                           std::size_t maxWords);
 
-// The words of the command now running (address list, operation, arguments); the handlers
-// started from the command line or a script read their arguments here.
-const std::vector<std::string>& commandTokens();
 // The script named on the command line ("Z script"), empty when none.
 const std::string& commandLineScript();
 
@@ -42,11 +37,13 @@ bool dispatchCommand(HostServices& services, const std::vector<std::string>& tok
 // Looks at the words after the program name and starts at most one command through post.
 void examineCommandLine(HostServices& services, const std::vector<std::string>& arguments,
                         const CommandStarter& post);
-// The program's own arguments; the command is posted to context, so it runs once start-up
-// has finished, exactly as if chosen from the menu.
-void examineCommandLine(HostServices& services, QObject* context);
+// The program's own arguments; the command is posted, so it runs once start-up has finished,
+// exactly as if chosen from the menu.
+void examineProgramArguments(HostServices& services);
 
 // Execute > Run Batch Script.
 void runBatchScript(HostServices& services, OperatorPrompts& prompts);
+
+void install_commandline_commands(HostServices& services);
 
 }  // namespace vantrel

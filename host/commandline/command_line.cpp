@@ -9,6 +9,7 @@
 #include "command_ids.h"
 #include "command_line_number.h"
 #include "host_services.h"
+#include "modal_boxes.h"
 #include "operator_prompts.h"
 
 namespace vantrel {
@@ -32,14 +33,10 @@ constexpr char kRefused[] = "Command refused";
 // line goes on further is no script.
 constexpr std::size_t kScriptSkipMax = 64 * 1024;
 
-struct CommandLineStore {
-    std::vector<std::string> tokens;
-    std::string script;
-};
-
-CommandLineStore& store() {
-    static CommandLineStore commandLine;
-    return commandLine;
+// The script named on the command line.
+std::string& namedScript() {
+    static std::string script;
+    return script;
 }
 
 const Operation* operationFor(std::string_view word) {
@@ -91,12 +88,8 @@ std::optional<std::vector<std::string>> splitCommandWords(std::string_view line,
     return words;
 }
 
-const std::vector<std::string>& commandTokens() {
-    return store().tokens;
-}
-
 const std::string& commandLineScript() {
-    return store().script;
+    return namedScript();
 }
 
 bool dispatchCommand(HostServices& services, const std::vector<std::string>& tokens,
@@ -111,7 +104,7 @@ bool dispatchCommand(HostServices& services, const std::vector<std::string>& tok
         return false;
     }
     if (tokens.size() < operation->minTokens) return false;
-    store().tokens = tokens;
+    state.commandTokens = tokens;
     state.commandLineMode = true;
     start(operation->command);
     return true;
@@ -119,7 +112,8 @@ bool dispatchCommand(HostServices& services, const std::vector<std::string>& tok
 
 void examineCommandLine(HostServices& services, const std::vector<std::string>& arguments,
                         const CommandStarter& post) {
-    store() = CommandLineStore{};
+    namedScript().clear();
+    services.state().commandTokens.clear();
     const bool phoneFirst = services.settings().Use_modem;
     const auto words =
         splitCommandWords(joinWords(arguments), kCommandTokensMax + (phoneFirst ? 1 : 0));
@@ -134,29 +128,30 @@ void examineCommandLine(HostServices& services, const std::vector<std::string>& 
     }
     if (tokens.size() < 2) return;
     if (tokens[0].front() == 'Z') {
-        store().tokens = tokens;
-        store().script = tokens[1];
+        services.state().commandTokens = tokens;
+        namedScript() = tokens[1];
         post(ID_EXEC_BATCH_SCRIPT);
         return;
     }
     dispatchCommand(services, tokens, post);
 }
 
-void examineCommandLine(HostServices& services, QObject* context) {
+void examineProgramArguments(HostServices& services) {
     std::vector<std::string> arguments;
     const QStringList all = QCoreApplication::arguments();
     for (qsizetype i = 1; i < all.size(); ++i)
         arguments.push_back(all[i].toLocal8Bit().toStdString());
-    examineCommandLine(services, arguments, [&services, context](int id) {
+    examineCommandLine(services, arguments, [&services](int id) {
         QMetaObject::invokeMethod(
-            context, [&services, id] { services.runCommand(id); }, Qt::QueuedConnection);
+            QCoreApplication::instance(), [&services, id] { services.runCommand(id); },
+            Qt::QueuedConnection);
     });
 }
 
 void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
     // A script line would change the address list under a running command.
     if (!services.state().isReady()) return;
-    std::string name = store().script;
+    std::string name = namedScript();
     if (name.empty()) {
         const auto chosen = prompts.chooseFile("Run Batch Script");
         if (!chosen) return;
@@ -197,9 +192,10 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
 }
 
 void install_commandline_commands(HostServices& services) {
-    auto prompts = std::make_shared<MessageBoxPrompts>(promptOwner(services));
+    auto prompts = std::make_shared<MessageBoxPrompts>(boxOwner(services));
     services.setCommandHandler(ID_EXEC_BATCH_SCRIPT,
                                [&services, prompts] { runBatchScript(services, *prompts); });
+    services.setStartUpHandler([&services] { examineProgramArguments(services); });
 }
 
 }  // namespace vantrel

@@ -39,7 +39,7 @@ TEST_F(HostCommandLineExamine, AddressesAndOnePostsPollInCommandLineMode) {
     EXPECT_EQ(posted, std::vector<int>{ID_EXEC_POLL});
     EXPECT_EQ(host.settings().Address, "ABC");
     EXPECT_TRUE(host.state().commandLineMode);
-    EXPECT_EQ(commandTokens(), (std::vector<std::string>{"abc", "1"}));
+    EXPECT_EQ(host.state().commandTokens, (std::vector<std::string>{"abc", "1"}));
     EXPECT_TRUE(host.ran.empty());  // posted, not run during start-up
 }
 
@@ -151,7 +151,7 @@ TEST_F(HostCommandLineScript, LineEndNeverReachesATokenAndLongLinesAreSkipped) {
     writeScript("A 1 " + std::string(120, 'x') + "\nB 1\r\n");
     runBatchScript(host, prompts);
     EXPECT_EQ(polls, std::vector<std::string>{"B"});
-    EXPECT_EQ(commandTokens(), (std::vector<std::string>{"B", "1"}));
+    EXPECT_EQ(host.state().commandTokens, (std::vector<std::string>{"B", "1"}));
     EXPECT_EQ(host.reports.size(), 1u);  // the refused line is noted
 }
 

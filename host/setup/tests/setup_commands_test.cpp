@@ -13,7 +13,8 @@
 #include "frame_fixture.h"
 #include "modal_answerer.h"
 #include "modem_setting_dlg.h"
-#include "settings_commands.h"
+#include "profile_file.h"
+#include "setup_commands.h"
 #include "vantlink.h"
 
 using namespace vantrel;
@@ -158,6 +159,7 @@ protected:
 };
 
 TEST_F(HostDialogsInWindow, ErrorLogModeChangeFromAppendToNewTruncatesTheLog) {
+    install_setup_commands(view());
     install_dialup_commands(view());
     EXPECT_TRUE(enabled(ID_SETUP_PARAMETER));
     EXPECT_TRUE(enabled(ID_SETUP_MODEM));
@@ -192,10 +194,40 @@ protected:
 
 TEST_F(HostErrorLogUnavailable, ParameterConfirmedWithTheSameModeOpensItAgain) {
     std::filesystem::remove(folder.file("ERR_LOG.TXT"));
-    install_dialup_commands(view());
+    install_setup_commands(view());
     ModalAnswerer ok([](QWidget* widget) { pressDialogButton(widget, QDialogButtonBox::Ok); });
     EXPECT_TRUE(view().runCommand(ID_SETUP_PARAMETER));
     EXPECT_EQ(ok.answered(), 1);
     view().reporter().report('A', "Cold Start", "", 4);
     EXPECT_NE(readFile(folder.file("ERR_LOG.TXT")).find("Time out"), std::string::npos);
+}
+
+class HostSetupStartUp : public FrameFixture {
+protected:
+    void SetUp() override {}
+};
+
+TEST_F(HostSetupStartUp, UnknownTerminalTypeAsksWithoutLosingThePhoneBook) {
+    writeFile(folder.file("Vantcom.ini"),
+              "[MESSAGE_WINDOW]\nFONT_SIZE=14\n[Modem]\nModem_Phone_no001=5550100\n"
+              "Modem_Phone_name001=Depot\n");
+    ModalAnswerer pick([](QWidget* dialog) {
+        auto buttons = dialog->findChildren<QAbstractButton*>();
+        for (auto* button : buttons)
+            if (button->text() == "VS15") button->click();
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    installFeatures = install_setup_commands;
+    start();
+    EXPECT_EQ(pick.answered(), 1);
+    EXPECT_EQ(pick.lastTitle(), "Terminal type select");
+    const auto& s = view().settings();
+    EXPECT_EQ(s.Terminal_type, TerminalType::VS15);
+    EXPECT_EQ(s.Time_out, 500);
+    EXPECT_TRUE(s.Power_Saving);
+    EXPECT_EQ(view().state().kind[0], static_cast<int>(TerminalType::VS15));
+    const ProfileFile file(folder.file("Vantcom.ini"));
+    EXPECT_EQ(file.read("Communication", "Terminal_type", ""), "VS15");
+    EXPECT_EQ(file.read("Modem", "Modem_Phone_no001", ""), "5550100");
+    EXPECT_EQ(file.read("MESSAGE_WINDOW", "FONT_SIZE", ""), "14");
 }
