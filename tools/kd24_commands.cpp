@@ -1,5 +1,6 @@
 // The KD24 terminals' own settings: configuration record, minimum length, field port, trigger.
 #include <cstdint>
+#include <fstream>
 #include <string>
 
 #include "command_table.h"
@@ -9,6 +10,17 @@
 
 namespace vantctl {
 namespace {
+
+// The file's record, or the reason it makes none as a failure of the command.
+std::string kd24_record_from_file(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw CommandFailure(path + " not found");
+    opscore::Kd24Record record = opscore::kd24_record(file);
+    if (!record.error) return std::move(record.bytes);
+    const bool about_the_file = record.error->kind == opscore::Kd24Error::Kind::LineTooLong;
+    throw CommandFailure(about_the_file ? path + ": " + record.error->message
+                                        : record.error->message);
+}
 
 int config(const Invocation& inv) {
     checked_addresses(inv.word(0));  // a wrong address is a usage mistake, before the file

@@ -10,8 +10,8 @@
 
 #include "cli_options.h"
 #include "record_text.h"
-#include "result_text.h"
 #include "terminal_text.h"
+#include "terminal_visit.h"
 #include "vantlink.h"
 
 namespace vantctl {
@@ -126,7 +126,7 @@ int run_poll(const std::vector<std::string>& args, const LinkOptions& link) {
                 failures_in_a_row[address] = 0;
             } else {
                 failed = true;
-                std::fprintf(stderr, "vantctl poll: %c: %s\n", address, result_text(rc).c_str());
+                std::fprintf(stderr, "vantctl poll: %c: %s\n", address, failure_text(rc).c_str());
                 if (++failures_in_a_row[address] < kFailuresBeforeGivingUp) all_drained = false;
             }
         }

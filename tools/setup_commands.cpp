@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command_table.h"
+#include "date_time_text.h"
 #include "table_texts.h"
 #include "terminal_visit.h"
 #include "vantlink.h"
@@ -40,7 +41,7 @@ int baud_index(const std::string& rate) {
 }
 
 // FORMAT is data bits, parity, stop bits, as in 8N1 or 7E2.
-void read_line_format(const std::string& format, CommSettings& settings) {
+void read_line_format(const std::string& format, opscore::CommSettings& settings) {
     if (format.size() != 3 || (format[0] != '7' && format[0] != '8') ||
         std::string("NOE").find(format[1]) == std::string::npos ||
         (format[2] != '1' && format[2] != '2')) {
@@ -54,9 +55,9 @@ void read_line_format(const std::string& format, CommSettings& settings) {
 
 int comm_table(const Invocation& inv) {
     const std::string addresses = checked_addresses(inv.word(0));
-    const auto kind = parse_terminal_kind(inv.word(1));
+    const auto kind = opscore::parse_terminal_kind(inv.word(1));
     if (!kind) throw UsageError("unknown terminal type " + inv.word(1));
-    CommSettings settings;
+    opscore::CommSettings settings;
     settings.kind = *kind;
     settings.baud_index = baud_index(inv.word(2));
     read_line_format(inv.word(3), settings);
@@ -64,14 +65,14 @@ int comm_table(const Invocation& inv) {
         static_cast<int>(checked_number(inv.word(4), 0, 99, "the time-out (tenths of a second)"));
     // Each terminal's table carries its own address.
     return visit_each(inv, addresses, [&](char a) {
-        const std::string text = comm_table_text(settings, a);
+        const std::string text = opscore::comm_table_text(settings, a);
         return outcome_of(HM_comm_tab(inv.link.port, a, text.c_str()), text);
     });
 }
 
 int date_time(const Invocation& inv) {
     const bool given = inv.has("--text");
-    if (given && !is_date_time_text(inv.options.at("--text"))) {
+    if (given && !opscore::is_date_time_text(inv.options.at("--text"))) {
         throw UsageError("--text takes a date and time as YYYYMMDDhhmmss, not " +
                          inv.options.at("--text"));
     }
@@ -79,10 +80,11 @@ int date_time(const Invocation& inv) {
     // the call, or the given time moved on by the seconds since the command started.
     const auto start = std::chrono::steady_clock::now();
     auto text_now = [&] {
-        if (!given) return date_time_now();
+        if (!given) return opscore::date_time_now();
         const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
             std::chrono::steady_clock::now() - start);
-        return advanced_date_time(inv.options.at("--text"), static_cast<long>(elapsed.count()));
+        return opscore::advanced_date_time(inv.options.at("--text"),
+                                           static_cast<long>(elapsed.count()));
     };
     return visit_each(inv, checked_addresses(inv.word(0)), [&](char a) {
         const std::string text = text_now();

@@ -44,8 +44,8 @@ Outcome outcome_of(int32_t code, std::initializer_list<int32_t> successes, std::
 }
 
 std::string failure_text(int32_t code) {
-    const std::string text = result_text(code);
-    return text.empty() ? "result " + std::to_string(code) : text;
+    const std::string_view text = opscore::result_text(code);
+    return text.empty() ? "result " + std::to_string(code) : std::string(text);
 }
 
 LinkSession::LinkSession(const LinkOptions& options) : port_(options.port) {

@@ -1,0 +1,24 @@
+#include "terminal_kind.h"
+
+#include <cctype>
+#include <string>
+
+namespace opscore {
+
+std::optional<TerminalKind> parse_terminal_kind(std::string_view name) {
+    std::string upper(name);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper == "KD31" || upper == "KD32" || upper == "KD31/KD32") return TerminalKind::KD31_KD32;
+    if (upper == "KD35") return TerminalKind::KD35;
+    if (upper == "KD24") return TerminalKind::KD24;
+    if (upper == "VS17") return TerminalKind::VS17;
+    if (upper == "VS19") return TerminalKind::VS19;
+    if (upper == "VS15") return TerminalKind::VS15;
+    return std::nullopt;
+}
+
+bool is_vs_kind(TerminalKind kind) {
+    return kind == TerminalKind::VS17 || kind == TerminalKind::VS19 || kind == TerminalKind::VS15;
+}
+
+}  // namespace opscore
