@@ -1,0 +1,2 @@
+// "Polling Data file", "Automatic Time Synchronize", "Time Synchronize", the input line and
+// "Remote configuration KD24".

@@ -1,0 +1,1 @@
+#include "transfer_file_dlgs.h"

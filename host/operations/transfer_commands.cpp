@@ -1,0 +1,7 @@
+#include "transfer_commands.h"
+
+namespace vantrel {
+
+void install_transfer_commands(HostServices&) {}
+
+}  // namespace vantrel

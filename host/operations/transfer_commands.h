@@ -1,0 +1,11 @@
+// Execute > Download, Download (From Dir), Upload, Upload (From Dir), and their command-line
+// forms.
+#pragma once
+
+namespace vantrel {
+
+class HostServices;
+
+void install_transfer_commands(HostServices& services);
+
+}  // namespace vantrel
