@@ -3,13 +3,13 @@
 #include <string>
 
 #include "command_table.h"
+#include "terminal_files.h"
 #include "terminal_visit.h"
 #include "vantlink.h"
 
 namespace vantctl {
 namespace {
 
-constexpr const char* kFlashRom = "/ROM";
 // Free data travels encoded in a 256-byte area with its NUL.
 constexpr size_t kMaxEncodedData = 255;
 
@@ -29,16 +29,15 @@ int power_saving_off(const Invocation& inv) {
     return visit_plain(inv, HM_power_saving_off);
 }
 
-// A program is named without its extension: PROG.EXE runs as PROG.
-std::string program_name(const std::string& file, bool flash_rom) {
-    std::string name = file.substr(0, file.find('.'));
+std::string checked_program(const std::string& file, bool flash_rom) {
+    std::string name(opscore::program_name(file));
     if (name.empty()) throw UsageError("no program name in " + file);
-    if (flash_rom) name += kFlashRom;
+    if (flash_rom) name = opscore::flash_rom_name(name);
     return checked_text(name, kMaxRequestText, "the program name");
 }
 
 int run(const Invocation& inv) {
-    const std::string program = program_name(inv.word(1), inv.has("--rom"));
+    const std::string program = checked_program(inv.word(1), inv.has("--rom"));
     // A program started from flash ROM is a success that says so.
     return visit_each(inv, checked_addresses(inv.word(0)), [&](char a) {
         const int32_t rc = HM_run(inv.link.port, a, program.c_str());
@@ -48,7 +47,7 @@ int run(const Invocation& inv) {
 }
 
 int autoboot(const Invocation& inv) {
-    const std::string program = program_name(inv.word(1), false);
+    const std::string program = checked_program(inv.word(1), false);
     return visit_each(inv, checked_addresses(inv.word(0)), [&](char a) {
         return outcome_of(HM_autoboot(inv.link.port, a, program.c_str()));
     });

@@ -5,9 +5,11 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "command_table.h"
+#include "terminal_files.h"
 #include "terminal_visit.h"
 #include "vantlink.h"
 
@@ -18,22 +20,31 @@ namespace {
 constexpr size_t kLocalPathRoom = VANTLINK_LOCAL_PATH;
 constexpr size_t kMaxLocalFile = 4095;
 
-// The local name of a terminal file: without a drive prefix such as C: and without /ROM.
-std::string local_name_of(const std::string& terminal_file) {
-    std::string name = terminal_file.substr(0, terminal_file.find('/'));
-    if (const size_t colon = name.rfind(':'); colon != std::string::npos) name.erase(0, colon + 1);
-    if (name.empty() || name == "." || name == "..") {
-        throw UsageError("no local name can be made from " + terminal_file + ": give LOCAL_PATH");
-    }
-    return name;
-}
+// Uploads without a LOCAL_PATH go to ./ADDR_<a>/.
+constexpr const char* kWorkFolder = ".";
 
-std::string upload_folder(char address) {
-    return std::string("./ADDR_") + address;
-}
+// Where one terminal's copy goes; the folder is set when it is the terminal's own and may need
+// making.
+struct UploadTarget {
+    std::string path;
+    std::optional<std::string> folder;
+};
 
 const std::string& checked_local_path(const std::string& path) {
     return checked_text(path, kLocalPathRoom - 1, "the local path");
+}
+
+UploadTarget upload_target(const Invocation& inv, char address, const std::string& terminal_file) {
+    if (inv.words.size() > 2) return {checked_local_path(inv.word(2)), std::nullopt};
+    auto folder = opscore::terminal_folder(kWorkFolder, address);
+    if (!folder) throw UsageError(std::string("address ") + address + " cannot name a folder");
+    const auto path =
+        opscore::uploaded_file_path(kWorkFolder, address, opscore::local_name_of(terminal_file));
+    if (!path) {
+        throw UsageError("the terminal file name " + terminal_file + " cannot name a file in " +
+                         *folder + ": give LOCAL_PATH");
+    }
+    return {checked_local_path(*path), std::move(folder)};
 }
 
 void make_folder(const std::string& folder) {
@@ -50,11 +61,10 @@ void release_terminal(int32_t rc, int32_t port, char address) {
 }
 
 Outcome upload_one(const Invocation& inv, char address, const std::string& terminal_file,
-                   const std::string& local_path) {
-    const bool default_path = inv.words.size() < 3;
-    if (default_path) make_folder(upload_folder(address));
+                   const UploadTarget& target) {
+    if (target.folder) make_folder(*target.folder);
     char used[kLocalPathRoom] = {};
-    local_path.copy(used, kLocalPathRoom - 1);
+    target.path.copy(used, kLocalPathRoom - 1);
     int32_t rc = HM_upload1(inv.link.port, address, terminal_file.c_str(), used);
     if (rc == RC_SUCCESS) {
         int32_t bytes = 0, blocks = 0;
@@ -69,14 +79,11 @@ int upload(const Invocation& inv) {
     const std::string addresses = checked_addresses(inv.word(0));
     const std::string& terminal_file =
         checked_text(inv.word(1), kMaxRequestText, "the terminal file name");
-    auto local_path = [&](char address) {
-        return checked_local_path(inv.words.size() > 2 ? inv.word(2)
-                                                       : upload_folder(address) + "/" +
-                                                             local_name_of(terminal_file));
-    };
-    for (char address : addresses) local_path(address);  // every mistake before any traffic
-    return visit_each(inv, addresses,
-                      [&](char a) { return upload_one(inv, a, terminal_file, local_path(a)); });
+    // Every mistake shows before any traffic.
+    for (char address : addresses) upload_target(inv, address, terminal_file);
+    return visit_each(inv, addresses, [&](char a) {
+        return upload_one(inv, a, terminal_file, upload_target(inv, a, terminal_file));
+    });
 }
 
 // The progress of a download on standard error: rewritten in place on a terminal, else only
@@ -127,7 +134,7 @@ int download(const Invocation& inv) {
     const std::string addresses = checked_addresses(inv.word(0));
     const std::string& local_file = checked_text(inv.word(1), kMaxLocalFile, "the local file");
     const std::string terminal_file =
-        inv.words.size() > 2 ? inv.word(2) : local_file.substr(local_file.rfind('/') + 1);
+        inv.words.size() > 2 ? inv.word(2) : std::string(opscore::base_name(local_file));
     checked_text(terminal_file, kMaxRequestText, "the terminal file name");
     return visit_each(inv, addresses, [&](char a) {
         return download_one(inv, a, addresses.size() > 1, local_file, terminal_file);

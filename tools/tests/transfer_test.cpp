@@ -135,6 +135,19 @@ TEST_F(VantctlTransfer, MissingFilesAndTooLongPaths) {
     EXPECT_FALSE(contains(trace(), "upload started"));
 }
 
+TEST_F(VantctlTransfer, ATerminalFileNameNeverPlacesTheCopyOutsideItsFolder) {
+    on_terminal("x", "outside");
+    for (const std::string name : {"../x", "a/b", "'..\\x'", "C:..", "/ROM"}) {
+        const ProcessRun run = fast("upload A " + name);
+        EXPECT_EQ(run.status, 2) << name;
+        EXPECT_TRUE(contains(run.err, "cannot name a file in ./ADDR_A: give LOCAL_PATH"))
+            << run.err;
+    }
+    EXPECT_FALSE(contains(trace(), "upload")) << trace();
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("x")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("ADDR_A")));
+}
+
 TEST_F(VantctlTransfer, TesterDownloadDeliversTheFile) {
     sim_.reset();
     const std::string tester_store = dir_.file("tester");
