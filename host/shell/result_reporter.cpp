@@ -5,7 +5,7 @@
 #include "error_log.h"
 #include "host_settings.h"
 #include "host_state.h"
-#include "result_texts.h"
+#include "result_text.h"
 
 namespace vantrel {
 
@@ -57,7 +57,7 @@ std::tm ResultReporter::localNow() {
 }
 
 std::string ResultReporter::resultTextFor(int code) const {
-    std::string text(resultText(code));
+    std::string text(opscore::result_text(code));
     const bool wrapApplies =
         settings_.Power_Saving && code != kPowerSavingOffFailed && code != kNoteCode;
     if (wrapApplies && powerSavingReturn_ && powerSavingReturn_() != 0) text += kPowerSavingSuffix;

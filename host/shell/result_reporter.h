@@ -11,6 +11,9 @@ class ErrorLog;
 struct HostSettings;
 struct HostState;
 
+// The code the host uses for plain notes that carry no result.
+inline constexpr int kNoteCode = -1;
+
 // Where reports become visible; the main window implements it.
 class ReportOutput {
 public:

@@ -6,7 +6,6 @@
 #include "host_settings.h"
 #include "host_state.h"
 #include "result_reporter.h"
-#include "result_texts.h"
 #include "temp_folder.h"
 
 using namespace vantrel;
@@ -67,16 +66,6 @@ TEST_F(HostReporter, PaneEntryAndLogLineAreByteExact) {
               "B 09:05:07 Cold Start  Successfully\r\n"
               "C 09:05:07 RAM size  Total=1  EXEC=2  Free=3 Time out\r\n"
               "D 09:05:07 Upload  A.DAT \r\n");
-}
-
-TEST_F(HostReporter, TextTable) {
-    EXPECT_EQ(resultText(6), "Return string BBC error");
-    EXPECT_EQ(resultText(34), "Invalid number of parater");
-    EXPECT_EQ(resultText(51), "File already exist ,system can't change file name");
-    EXPECT_EQ(resultText(130), "Concentrator get unknown string");
-    EXPECT_EQ(resultText(23), "");
-    EXPECT_EQ(resultText(252), "");
-    EXPECT_EQ(resultText(-1), "");
 }
 
 TEST_F(HostReporter, PowerSavingSuffixRule) {
