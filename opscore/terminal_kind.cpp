@@ -17,6 +17,13 @@ std::optional<TerminalKind> parse_terminal_kind(std::string_view name) {
     return std::nullopt;
 }
 
+std::string_view terminal_kind_name(TerminalKind kind) {
+    static constexpr std::string_view kNames[kTerminalKinds] = {"KD31/KD32", "KD35", "KD24",
+                                                                "VS17",      "VS19", "VS15"};
+    const auto index = static_cast<int>(kind);
+    return index >= 0 && index < kTerminalKinds ? kNames[index] : kNames[0];
+}
+
 bool is_vs_kind(TerminalKind kind) {
     return kind == TerminalKind::VS17 || kind == TerminalKind::VS19 || kind == TerminalKind::VS15;
 }

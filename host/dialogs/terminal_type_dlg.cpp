@@ -6,9 +6,19 @@
 #include <QGroupBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
 #include "modal_boxes.h"
 
 namespace vantrel {
+
+namespace {
+
+QString modelName(TerminalType type) {
+    const std::string_view name = opscore::terminal_kind_name(type);
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+}  // namespace
 
 CTerminalTypeDlg::CTerminalTypeDlg(const TerminalTypeChoice& initial, QWidget* parent)
     : QDialog(parent),
@@ -18,9 +28,7 @@ CTerminalTypeDlg::CTerminalTypeDlg(const TerminalTypeChoice& initial, QWidget* p
     auto* typeBox = new QGroupBox("Type", this);
     auto* typeLayout = new QVBoxLayout(typeBox);
     for (int i = 0; i < kTerminalTypes; ++i) {
-        auto* button = new QRadioButton(
-            QString::fromLatin1(kTerminalTypeNames[i].data(), kTerminalTypeNames[i].size()),
-            typeBox);
+        auto* button = new QRadioButton(modelName(static_cast<TerminalType>(i)), typeBox);
         types_->addButton(button, i);
         typeLayout->addWidget(button);
     }

@@ -155,7 +155,7 @@ bool loadTerminalType(const Reader& in, HostSettings& s) {
     std::string name = in.text(kComm, "Terminal_type", "Q");
     for (auto& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     for (int i = 0; i < kTerminalTypes; ++i) {
-        if (name == kTerminalTypeNames[i]) {
+        if (name == opscore::terminal_kind_name(static_cast<TerminalType>(i))) {
             s.Terminal_type = static_cast<TerminalType>(i);
             return true;
         }
@@ -213,8 +213,7 @@ void saveCommunication(const HostSettings& s, ProfileFile& out) {
     out.write(kComm, "DataBit", s.DataBit == 7 ? "7" : "8");
     out.write(kComm, "StopBit", s.StopBit == 2 ? "2" : "1");
     out.write(kComm, "Parity", nameOf(kParityNames, s.Parity));
-    const auto type = static_cast<std::size_t>(s.Terminal_type);
-    out.write(kComm, "Terminal_type", kTerminalTypeNames[type < kTerminalTypes ? type : 0]);
+    out.write(kComm, "Terminal_type", opscore::terminal_kind_name(s.Terminal_type));
     out.write(kComm, "ErrorLog", nameOf(kErrorLogNames, s.ErrorLog));
     out.write(kComm, "Address", filterAddressList(s.Address));
     out.write(kComm, "Time_out", std::to_string(s.Time_out));

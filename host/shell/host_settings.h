@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "terminal_kind.h"
+
 namespace vantrel {
 
 class ProfileFile;
@@ -12,7 +14,7 @@ class ProfileFile;
 enum class LineProtocol { AckNak = 0, Null = 1, Multi = 2 };
 enum class ParityMode { None = 0, Odd = 1, Even = 2 };
 enum class ErrorLogMode { No = 0, Append = 1, New = 2 };
-enum class TerminalType { KD31_KD32 = 0, KD35 = 1, KD24 = 2, VS17 = 3, VS19 = 4, VS15 = 5 };
+using TerminalType = opscore::TerminalKind;
 enum class PollOpenMethod { Append = 0, New = 1 };
 enum class PollingPeriod { Continuous = 0, Specify = 1, ExistWhenPeriodNoData = 2 };
 enum class AutoTimeSync { None = 0, Start = 1, Specify = 2 };
@@ -20,15 +22,11 @@ enum class UploadSaveMode { New = 0, OverWrite = 1, Append = 2 };
 
 inline constexpr int kBaudRates[10] = {110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600};
 inline constexpr int kBaud9600 = 6;
-inline constexpr int kTerminalTypes = 6;
+inline constexpr int kTerminalTypes = opscore::kTerminalKinds;
 inline constexpr int kPollWindows = 10;
 inline constexpr int kTransferFiles = 12;
 inline constexpr int kPhoneBookEntries = 100;
 inline constexpr std::size_t kAddressListMax = 39;
-
-// The model names as stored, by TerminalType value.
-inline constexpr std::string_view kTerminalTypeNames[kTerminalTypes] = {
-    "KD31/KD32", "KD35", "KD24", "VS17", "VS19", "VS15"};
 
 // Every setting of Vantcom.ini; the members are named after the keys and start at the defaults.
 struct HostSettings {
