@@ -1,6 +1,7 @@
 // linkbench: what the link library costs and how close it comes to the line's own speed.
-// Prints one table: CPU while the library waits, and polls per second against termsim next to
-// the ideal (the line time of every byte both ways plus the waits the protocol requires).
+// Prints one table: CPU while the library waits, polls per second against termsim next to the
+// ideal (the line time of every byte both ways plus the waits the protocol requires), and file
+// transfers by the library alone and by the host program vantrel through it.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -13,10 +14,12 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "host_transfer.h"
 #include "sim_launcher.h"
 #include "vantlink.h"
 
@@ -242,7 +245,22 @@ TransferFigure upload_file(std::string& received, double byte_s, double esc_s) {
     return f;
 }
 
-bool transfer_rows(int baud) {
+void print_transfer_row(const char* label, int baud, double seconds, double ideal_seconds,
+                        const std::string& result, const std::string& versus) {
+    const double measured = kTransferSize / seconds;
+    const double ideal = kTransferSize / ideal_seconds;
+    std::printf("  %-24s %6d %9.2f %9.0f %9.0f %7.1f %% %10s  %s\n", label, baud, seconds, measured,
+                ideal, 100.0 * measured / ideal, versus.c_str(), result.c_str());
+}
+
+std::string percent(double part, double whole) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %%", 100.0 * part / whole);
+    return text;
+}
+
+// The library's figures, then vantrel's for the same file at the same rate.
+bool transfer_rows(int baud, const std::optional<std::string>& vantrel) {
     simlaunch::TempDir dir;
     std::string error;
     auto sim = simlaunch::SimProcess::start(
@@ -265,35 +283,38 @@ bool transfer_rows(int baud) {
     std::string received;
     const TransferFigure up = upload_file(received, byte_s, esc_s);
     HM_CloseCommPort(kPort);
+    sim.reset();
     const bool same = received == content;
-    for (const auto& [label, f] :
-         {std::pair{"download 64 KiB", down}, std::pair{"upload 64 KiB", up}}) {
-        const double measured = kTransferSize / f.seconds;
-        const double ideal = kTransferSize / f.ideal_seconds;
-        std::printf("  %-22s %6d %9.2f %9.0f %9.0f %7.1f %%  %s\n", label, baud, f.seconds,
-                    measured, ideal, 100.0 * measured / ideal,
-                    f.result == RC_SUCCESS ? "ok" : ("failed " + std::to_string(f.result)).c_str());
-    }
+    auto outcome = [](int32_t rc) {
+        return rc == RC_SUCCESS ? std::string("ok") : "failed " + std::to_string(rc);
+    };
+    print_transfer_row("download 64 KiB", baud, down.seconds, down.ideal_seconds,
+                       outcome(down.result), "-");
+    print_transfer_row("upload 64 KiB", baud, up.seconds, up.ideal_seconds, outcome(up.result),
+                       "-");
     if (!same) std::printf("  the uploaded file differs from the downloaded one\n");
-    return down.result == RC_SUCCESS && up.result == RC_SUCCESS && same;
+    bool ok = down.result == RC_SUCCESS && up.result == RC_SUCCESS && same;
+    if (!vantrel) return ok;
+
+    const bench::HostTransfers host = bench::run_host_transfers(*vantrel, baud, content);
+    const std::pair<const char*, std::pair<const bench::HostTransfer*, const TransferFigure*>>
+        rows[] = {{"vantrel download 64 KiB", {&host.download, &down}},
+                  {"vantrel upload 64 KiB", {&host.upload, &up}}};
+    for (const auto& [label, pair] : rows) {
+        const auto& [h, library] = pair;
+        if (!h->completed) {
+            std::printf("  %-24s %6d  %s\n", label, baud, h->problem.c_str());
+            ok = false;
+            continue;
+        }
+        // vantrel's speed as a share of the library's alone.
+        print_transfer_row(label, baud, h->seconds, library->ideal_seconds, "ok",
+                           percent(library->seconds, h->seconds));
+    }
+    return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    double duration_s = 3.0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
-            duration_s = std::atof(argv[++i]);
-        } else {
-            std::fprintf(stderr, "usage: linkbench [--seconds PER_ROW]\n");
-            return 2;
-        }
-    }
-    // Rows take seconds to minutes each: show them as they come, also through a pipe.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    std::printf("linkbench: vantlink %d against termsim\n\n", HM_version());
-
+bool cpu_and_poll_rows(double duration_s) {
     std::printf("  %-30s %9s %9s %7s\n", "CPU while waiting", "wall ms", "cpu ms", "cpu %");
     const CpuFigure delay = measure_cpu([] { HM_time_delay(3000); });
     std::printf("  %-30s %9.0f %9.2f %6.2f %%\n", "HM_time_delay(3000)", delay.wall_s * 1e3,
@@ -312,16 +333,46 @@ int main(int argc, char** argv) {
                     100 * timeout.cpu_s / timeout.wall_s);
     }
 
+    bool ok = true;
     std::printf("\n  %-22s %6s %7s %8s %9s %9s %9s %9s  %s\n", "4 terminals polled", "baud",
                 "polls", "records", "polls/s", "ideal/s", "ratio", "vs raw", "failures");
-    bool ok = true;
     for (int baud : {9600, 57600}) {
         ok &= poll_row("answering EOT", baud, false, duration_s);
         ok &= poll_row("40-byte records", baud, true, duration_s);
     }
 
-    std::printf("\n  %-22s %6s %9s %9s %9s %9s  %s\n", "file transfer", "baud", "seconds",
-                "bytes/s", "ideal/s", "ratio", "result");
-    for (int baud : {9600, 57600}) ok &= transfer_rows(baud);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double duration_s = 3.0;
+    bool transfers_only = false;
+    std::string vantrel_given;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+            duration_s = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--vantrel") == 0 && i + 1 < argc) {
+            vantrel_given = argv[++i];
+        } else if (std::strcmp(argv[i], "--transfers") == 0) {
+            transfers_only = true;
+        } else {
+            std::fprintf(stderr,
+                         "usage: linkbench [--seconds PER_ROW] [--transfers] [--vantrel PATH]\n");
+            return 2;
+        }
+    }
+    const std::optional<std::string> vantrel = bench::find_vantrel(vantrel_given);
+    // Rows take seconds to minutes each: show them as they come, also through a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::printf("linkbench: vantlink %d against termsim\n\n", HM_version());
+    bool ok = true;
+    if (!transfers_only) ok = cpu_and_poll_rows(duration_s);
+
+    std::printf("\n  %-24s %6s %9s %9s %9s %9s %10s  %s\n", "file transfer", "baud", "seconds",
+                "bytes/s", "ideal/s", "ratio", "vs library", "result");
+    if (!vantrel) std::printf("  (no vantrel in this build: its rows are left out)\n");
+    for (int baud : {9600, 57600}) ok &= transfer_rows(baud, vantrel);
     return ok ? 0 : 1;
 }
