@@ -38,4 +38,10 @@ std::optional<std::string> MessageBoxPrompts::chooseFile(const std::string& capt
     return dialog.selectedFiles().front().toLocal8Bit().toStdString();
 }
 
+bool MessageBoxPrompts::askYesNo(const std::string& text) {
+    return showMessageBox(owner_, QMessageBox::Question, QApplication::applicationName(),
+                          QString::fromLocal8Bit(text.c_str()), QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace vantrel

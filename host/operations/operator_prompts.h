@@ -20,6 +20,9 @@ public:
     virtual void showMessageWithCaption(const std::string& text, const std::string& caption) = 0;
     // The file-open dialog; nothing when cancelled.
     virtual std::optional<std::string> chooseFile(const std::string& caption) = 0;
+    // A question with Yes and No buttons and the program's caption; true for Yes. No is the
+    // default: an unattended run never takes the other way.
+    virtual bool askYesNo(const std::string& text) = 0;
 };
 
 // Message boxes and dialogs owned by the view.
@@ -30,6 +33,7 @@ public:
     void showMessage(const std::string& text, bool stop) override;
     void showMessageWithCaption(const std::string& text, const std::string& caption) override;
     std::optional<std::string> chooseFile(const std::string& caption) override;
+    bool askYesNo(const std::string& text) override;
 
 private:
     QWidget* owner_;

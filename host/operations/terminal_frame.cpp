@@ -40,20 +40,26 @@ void TerminalLoop::run(HostServices& services, PanelMode mode, const Step& step)
     state.progressPhase = kPhaseFull;
     services.redraw();
     services.setReady(false);
+    visit(services, step);
+    state.progressPhase = kPhaseFull;
+    services.redraw();
+    services.setReady(true);
+}
+
+bool TerminalLoop::visit(HostServices& services, const Step& step, const Filter& filter) {
+    HostState& state = services.state();
     const std::string addresses = services.settings().Address;  // steps may not change it
     const int count = std::min(static_cast<int>(addresses.size()), kAddressSlots);
     for (int i = 0; i < count; ++i) {
-        if (state.isReady()) break;
-        if (!state.selection[i]) continue;
+        if (state.isReady()) return false;
+        if (!state.selection[i] || (filter && !filter(i, addresses[i]))) continue;
         state.progressPhase = kPhaseFull;
         state.currentIndex = i;
         state.status[i] = TerminalStatus::Addressed;
         services.redraw();
         step(i, addresses[i]);
     }
-    state.progressPhase = kPhaseFull;
-    services.redraw();
-    services.setReady(true);
+    return !state.isReady();
 }
 
 void showOneCallResult(HostServices& services, int index, char address, std::string_view operation,

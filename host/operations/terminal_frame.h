@@ -31,8 +31,13 @@ void closeIfCommandLineDone(HostServices& services);
 class TerminalLoop {
 public:
     using Step = std::function<void(int index, char address)>;
+    // Narrows the selected addresses further (a command aimed at one terminal).
+    using Filter = std::function<bool(int index, char address)>;
 
     static void run(HostServices& services, PanelMode mode, const Step& step);
+    // One visit of the selected addresses without touching the ready flag, for commands that
+    // hold it at 0 around several visits (the upload loop); false when Stop ended it.
+    static bool visit(HostServices& services, const Step& step, const Filter& filter = {});
 };
 
 // A step of one link call: the terminal's picture and the report follow its result.

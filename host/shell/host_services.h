@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,11 @@ public:
     // The ready flag and the line state decide which commands are enabled.
     virtual void setReady(bool ready) = 0;
     virtual void setConnected(bool connected) = 0;
+
+    // A file is moving: done bytes of total, total 0 when its size is unknown (uploads). Shown
+    // beside the panel until endTransferProgress; callers update it at most once per block.
+    virtual void showTransferProgress(std::int64_t done, std::int64_t total) = 0;
+    virtual void endTransferProgress() = 0;
 
     virtual void revealDataPane() = 0;
     virtual void appendPollData(std::string_view text) = 0;

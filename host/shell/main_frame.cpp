@@ -7,9 +7,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+
+#include <algorithm>
+#include <limits>
 
 #include "command_ids.h"
 #include "link_glue.h"
@@ -38,6 +42,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(new CVantre
     registerFrameCommands();
     connect(view_, &CVantrelView::commandStatesChanged, this, &CMainFrame::updateCommandStates);
     connect(view_, &CVantrelView::closeReady, this, &CMainFrame::closeWithoutAsking);
+    connect(view_, &CVantrelView::transferProgressChanged, this, &CMainFrame::showTransferProgress);
+    connect(view_, &CVantrelView::transferProgressEnded, progressBar_, &QWidget::hide);
     updateCommandStates();
 }
 
@@ -194,6 +200,11 @@ void CMainFrame::buildToolBar() {
 
 void CMainFrame::buildStatusBar() {
     statusBar()->showMessage("Ready");
+    // Permanent: the status bar's message would hide an ordinary widget.
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setMaximumWidth(200);
+    progressBar_->hide();
+    statusBar()->addPermanentWidget(progressBar_);
     auto indicator = [this](const char* text) {
         auto* label = new QLabel(text, this);
         label->setFrameShape(QFrame::Panel);
@@ -267,6 +278,18 @@ void CMainFrame::showAbout() {
 void CMainFrame::showDllVersion() {
     showMessageBox(this, QMessageBox::Information, "DLL VERSION",
                    QString::asprintf("VANTLINK.DLL version %d", linkVersion()));
+}
+
+void CMainFrame::showTransferProgress(qint64 done, qint64 total) {
+    // Sizes are 32-bit on the line; a size beyond the bar's int range cannot come, but a busy
+    // bar is the honest picture of one that did.
+    if (total > 0 && total <= std::numeric_limits<int>::max()) {
+        progressBar_->setRange(0, static_cast<int>(total));
+        progressBar_->setValue(static_cast<int>(std::clamp<qint64>(done, 0, total)));
+    } else {
+        progressBar_->setRange(0, 0);  // busy: the size is unknown
+    }
+    progressBar_->show();
 }
 
 void CMainFrame::updateCommandStates() {

@@ -6,6 +6,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 
 namespace vantrel {
@@ -23,6 +24,8 @@ public:
     LogPane* messagePane() const { return messagePane_; }
     LogPane* dataPane() const { return dataPane_; }
     QToolBar* toolBar() const { return toolBar_; }
+    // On the status bar while a file moves, hidden otherwise.
+    QProgressBar* transferProgressBar() const { return progressBar_; }
     // The menu or toolbar action of a command (the menu's when both exist).
     QAction* commandAction(int id) const;
 
@@ -52,12 +55,14 @@ private:
     void showAbout();
     void showDllVersion();
     void updateLockIndicators(QEvent* event);
+    void showTransferProgress(qint64 done, qint64 total);
 
     CVantrelView* view_;
     LogPane* messagePane_ = nullptr;
     LogPane* dataPane_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::multimap<int, QAction*> actions_;
+    QProgressBar* progressBar_ = nullptr;
     QLabel* capsIndicator_ = nullptr;
     QLabel* numIndicator_ = nullptr;
     QLabel* scrollIndicator_ = nullptr;

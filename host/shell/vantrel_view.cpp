@@ -159,6 +159,14 @@ void CVantrelView::showResultBox(std::string_view text) {
     runMessageBox(box, BoxEcho::StderrOnly);
 }
 
+void CVantrelView::showTransferProgress(std::int64_t done, std::int64_t total) {
+    emit transferProgressChanged(done, total);
+}
+
+void CVantrelView::endTransferProgress() {
+    emit transferProgressEnded();
+}
+
 void CVantrelView::revealDataPane() {
     if (state_.dataWindowShown || !dataPane_) return;
     dataPane_->show();

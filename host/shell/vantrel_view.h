@@ -42,6 +42,8 @@ public:
     void redraw() override;
     void setReady(bool ready) override;
     void setConnected(bool connected) override;
+    void showTransferProgress(std::int64_t done, std::int64_t total) override;
+    void endTransferProgress() override;
     void revealDataPane() override;
     void appendPollData(std::string_view text) override;
     void setCommandHandler(int id, std::function<void()> handler) override;
@@ -54,6 +56,9 @@ public:
 signals:
     void commandStatesChanged();
     void closeReady();
+    // The frame's status bar follows the file now moving; total 0: size unknown.
+    void transferProgressChanged(qint64 done, qint64 total);
+    void transferProgressEnded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

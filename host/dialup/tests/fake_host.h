@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,6 +34,11 @@ public:
     void redraw() override { ++redraws; }
     void setReady(bool ready) override { state_.ready = ready ? 1 : 0; }
     void setConnected(bool connected) override { state_.connected = connected; }
+    void showTransferProgress(std::int64_t done, std::int64_t total) override {
+        progress.push_back({done, total});
+        progressShown = true;
+    }
+    void endTransferProgress() override { progressShown = false; }
     void revealDataPane() override {}
     void appendPollData(std::string_view) override {}
     void setCommandHandler(int id, std::function<void()> handler) override {
@@ -60,6 +66,8 @@ public:
     }
 
     std::vector<Note> notes;
+    std::vector<std::pair<std::int64_t, std::int64_t>> progress;  // done, total per update
+    bool progressShown = false;
     std::map<int, std::function<void()>> handlers;
     std::vector<int> ran;
     std::vector<vantrel::ErrorLogMode> reopenedFrom;

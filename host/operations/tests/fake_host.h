@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,9 +41,17 @@ public:
     bool saveSettings() override { return true; }
     void reopenErrorLog(vantrel::ErrorLogMode) override {}
     bool errorLogOpen() const override { return false; }
-    void redraw() override { ++redraws; }
+    void redraw() override {
+        ++redraws;
+        if (afterRedraw) afterRedraw();
+    }
     void setReady(bool ready) override { state_.ready = ready ? 1 : 0; }
     void setConnected(bool connected) override { state_.connected = connected; }
+    void showTransferProgress(std::int64_t done, std::int64_t total) override {
+        progress.push_back({done, total});
+        progressShown = true;
+    }
+    void endTransferProgress() override { progressShown = false; }
     void revealDataPane() override { state_.dataWindowShown = true; }
     void appendPollData(std::string_view text) override { dataPane += text; }
     void setCommandHandler(int id, std::function<void()> handler) override {
@@ -69,9 +78,12 @@ public:
 
     TempFolder folder;
     std::vector<Report> reports;
+    std::vector<std::pair<std::int64_t, std::int64_t>> progress;  // done, total per update
+    bool progressShown = false;
     std::string dataPane;
     std::vector<int> ran;
     int redraws = 0;
+    std::function<void()> afterRedraw;  // a command that never pauses still redraws
     int closes = 0;
     std::function<void()> startUpHandler;
     int connectAttempts = 0;
@@ -99,9 +111,15 @@ public:
         captions.push_back(caption);
         return fileChoice;
     }
+    bool askYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return yes;
+    }
 
     std::vector<std::string> messages;
     std::vector<std::string> captions;
     int stopIcons = 0;
     std::optional<std::string> fileChoice;
+    std::vector<std::string> questions;
+    bool yes = false;
 };
