@@ -1,5 +1,5 @@
 // Execute > Download, Download (From Dir), Upload, Upload (From Dir), and their command-line
-// forms.
+// forms, installed with the window's boxes and dialogs.
 #pragma once
 
 namespace vantrel {
