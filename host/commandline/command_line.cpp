@@ -21,11 +21,14 @@ namespace {
 struct Operation {
     char letter;
     int command;
-    std::size_t minTokens;  // fewer: nothing starts and the mode stays as it was
+    std::size_t minTokens;      // fewer: nothing starts and the mode stays as it was
+    std::size_t modeMinTokens;  // fewer: the command starts as from the menu, mode unchanged
 };
 
 constexpr Operation kOperations[] = {
-    {'1', ID_EXEC_POLL, 2},
+    {'1', ID_EXEC_POLL, 2, 2},
+    {'L', ID_EXEC_DOWNLOAD, 4, 4},  // L source destination [count]
+    {'U', ID_EXEC_UPLOAD, 2, 4},    // U [source destination]; alone: the Upload list
 };
 
 constexpr char kRefused[] = "Command refused";
@@ -105,7 +108,7 @@ bool dispatchCommand(HostServices& services, const std::vector<std::string>& tok
     }
     if (tokens.size() < operation->minTokens) return false;
     state.commandTokens = tokens;
-    state.commandLineMode = true;
+    if (tokens.size() >= operation->modeMinTokens) state.commandLineMode = true;
     start(operation->command);
     return true;
 }

@@ -59,11 +59,8 @@ TEST_F(HostCommandLineExamine, UnknownOperationClearsTheModeAndPostsNothing) {
 }
 
 TEST_F(HostCommandLineExamine, OperationsWithoutTheirCommandAreNotRecognised) {
-    const std::vector<std::vector<std::string>> lines = {{"A", "E", "DATA.TXT"},
-                                                         {"A", "L", "P.EXE", "P.EXE"},
-                                                         {"A", "M"},
-                                                         {"A", "U", "F", "G"},
-                                                         {"A", "X", "PROG"}};
+    const std::vector<std::vector<std::string>> lines = {
+        {"A", "E", "DATA.TXT"}, {"A", "M"}, {"A", "X", "PROG"}};
     for (const auto& line : lines) {
         host.state().commandLineMode = true;
         examine(line);
@@ -71,6 +68,25 @@ TEST_F(HostCommandLineExamine, OperationsWithoutTheirCommandAreNotRecognised) {
     }
     EXPECT_TRUE(posted.empty());
     EXPECT_TRUE(host.settings().Delete_File1.empty());
+}
+
+TEST_F(HostCommandLineExamine, DownloadNeedsBothFilesAndUploadAloneIsTheMenuCommand) {
+    examine({"A", "L", "P.EXE"});  // no destination: nothing, the mode as it was
+    EXPECT_TRUE(posted.empty());
+    EXPECT_FALSE(host.state().commandLineMode);
+    examine({"AB", "L", "P.EXE", "Q.EXE", "3"});
+    EXPECT_EQ(posted, std::vector<int>{ID_EXEC_DOWNLOAD});
+    EXPECT_TRUE(host.state().commandLineMode);
+    EXPECT_EQ(host.state().commandTokens.size(), 5u);
+
+    host.state().commandLineMode = false;
+    posted.clear();
+    examine({"A", "U"});
+    examine({"A", "U", "F"});
+    EXPECT_EQ(posted, (std::vector<int>{ID_EXEC_UPLOAD, ID_EXEC_UPLOAD}));
+    EXPECT_FALSE(host.state().commandLineMode);
+    examine({"A", "U", "F", "G"});
+    EXPECT_TRUE(host.state().commandLineMode);
 }
 
 TEST_F(HostCommandLineExamine, WithTheModemTheFirstWordIsTheNumber) {
@@ -153,6 +169,18 @@ TEST_F(HostCommandLineScript, LineEndNeverReachesATokenAndLongLinesAreSkipped) {
     EXPECT_EQ(polls, std::vector<std::string>{"B"});
     EXPECT_EQ(host.state().commandTokens, (std::vector<std::string>{"B", "1"}));
     EXPECT_EQ(host.reports.size(), 1u);  // the refused line is noted
+}
+
+TEST_F(HostCommandLineScript, LineEndsNeverReachADownloadsFileNames) {
+    std::vector<std::vector<std::string>> downloads;
+    host.setCommandHandler(ID_EXEC_DOWNLOAD,
+                           [this, &downloads] { downloads.push_back(host.state().commandTokens); });
+    writeScript("A L SRC.EXE DST.EXE\r\nB L SRC.EXE DST.EXE 2\nC L SRC.EXE DST.EXE\r\n");
+    runBatchScript(host, prompts);
+    ASSERT_EQ(downloads.size(), 3u);
+    EXPECT_EQ(downloads[0][3], "DST.EXE");
+    EXPECT_EQ(downloads[1][4], "2");
+    EXPECT_EQ(downloads[2][3], "DST.EXE");
 }
 
 TEST_F(HostCommandLineScript, LineWithoutAnEndIsNeverReadWholeAndEndsTheScript) {
