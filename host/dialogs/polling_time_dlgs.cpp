@@ -86,10 +86,6 @@ QPushButton* addBrowseButton(QWidget* owner, QBoxLayout* layout) {
     return browse;
 }
 
-void addRadio(QButtonGroup* group, QRadioButton* button, int id) {
-    group->addButton(button, id);
-}
-
 void check(QButtonGroup* group, int index) {
     if (auto* button = group->button(index)) button->setChecked(true);
 }
@@ -193,9 +189,9 @@ CPollingDataDlg::CPollingDataDlg(const PollingDataValues& initial, QWidget* pare
 
     auto* periodBox = new QGroupBox(this);
     auto* period = new QGridLayout(periodBox);
-    addRadio(pollingPeriod_, new QRadioButton("Continuous Polling", periodBox), 0);
-    addRadio(pollingPeriod_, new QRadioButton("Specify Polling Period (HH:MM:SS)", periodBox), 1);
-    addRadio(pollingPeriod_, new QRadioButton("Stop poll when no data for", periodBox), 2);
+    pollingPeriod_->addButton(new QRadioButton("Continuous Polling", periodBox), 0);
+    pollingPeriod_->addButton(new QRadioButton("Specify Polling Period (HH:MM:SS)", periodBox), 1);
+    pollingPeriod_->addButton(new QRadioButton("Stop poll when no data for", periodBox), 2);
     period->addWidget(pollingPeriod_->button(0), 0, 0, 1, 4);
     period->addWidget(pollingPeriod_->button(1), 1, 0, 1, 4);
     start_ = addClockRow(periodBox, period, 2, "Start Time", initial.start);

@@ -2,13 +2,11 @@
 // the file-open dialog of their Browse buttons.
 #include <gtest/gtest.h>
 
-#include <QFileDialog>
 #include <QLineEdit>
-#include <QRadioButton>
 
 #include "dialog_buttons.h"
+#include "dialog_test_support.h"
 #include "file_open_dlg.h"
-#include "modal_answerer.h"
 #include "modal_boxes.h"
 #include "polling_time_dlg_classes.h"
 #include "temp_folder.h"
@@ -16,41 +14,6 @@
 using namespace vantrel;
 
 namespace {
-
-// Presses OK on a dialog that is not shown; a refusal box is answered and its text returned.
-template <typename Dialog>
-QString pressOk(Dialog& dialog) {
-    ModalAnswerer answerer(ModalAnswerer::pressButton(QMessageBox::Ok));
-    dialog.accept();
-    return answerer.answered() ? answerer.lastText() : QString();
-}
-
-QRadioButton* radio(QWidget& dialog, const QString& text) {
-    for (auto* button : dialog.findChildren<QRadioButton*>())
-        if (button->text() == text) return button;
-    return nullptr;
-}
-
-// Answers a file-open dialog with path, noting what it offered.
-struct FileDialogSeen {
-    QStringList filters;
-    QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    bool asksBeforeOverwriting = false;
-    QString title;
-};
-ModalAnswerer::Answer chooseFile(const QString& path, FileDialogSeen* seen = nullptr) {
-    return [path, seen](QWidget* widget) {
-        auto* dialog = qobject_cast<QFileDialog*>(widget);
-        if (!dialog) return;
-        if (seen) {
-            *seen = {dialog->nameFilters(), dialog->fileMode(),
-                     !dialog->testOption(QFileDialog::DontConfirmOverwrite), dialog->windowTitle()};
-        }
-        if (path.isEmpty()) return dialog->reject();
-        dialog->selectFile(path);
-        static_cast<QDialog*>(dialog)->accept();
-    };
-}
 
 void setClock(const ClockFieldEdits& fields, const char* h, const char* m, const char* s) {
     fields[0]->setText(h);
