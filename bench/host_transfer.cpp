@@ -1,5 +1,6 @@
 #include "host_transfer.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,13 @@ int run_vantrel(const std::string& vantrel, const std::string& folder, const std
     if (pid < 0) return -1;
     if (pid == 0) {
         if (chdir(folder.c_str()) != 0) _exit(127);
+        // Qt's notes would break the table; they stay in the run's folder.
+        const int log = open("vantrel.log", O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (log >= 0) {
+            dup2(log, STDOUT_FILENO);
+            dup2(log, STDERR_FILENO);
+            close(log);
+        }
         setenv("VANTLINK_COM1", link.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         std::vector<char*> argv;
