@@ -96,6 +96,23 @@ private:
     vantrel::CommandTable commands_;
 };
 
+// The settings file as a second record: a reload reads it, a save writes it.
+class SettingsFileHost : public FakeHost {
+public:
+    void reloadSettings() override {
+        ++reloads;
+        settings() = file;
+    }
+    bool saveSettings() override {
+        ++saves;
+        file = settings();
+        return true;
+    }
+    vantrel::HostSettings file;
+    int reloads = 0;
+    int saves = 0;
+};
+
 // Boxes and the file dialog answered from the test; every box is recorded.
 class FakePrompts : public vantrel::OperatorPrompts {
 public:

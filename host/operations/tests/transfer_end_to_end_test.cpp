@@ -13,6 +13,7 @@
 #include "link_glue.h"
 #include "main_frame.h"
 #include "sim_launcher.h"
+#include "vantrel_process.h"
 #include "vantrel_view.h"
 
 namespace {
@@ -90,24 +91,13 @@ protected:
                      extra);
     }
 
-    // True when vantrel ended by itself within the time limit.
+    // True when vantrel ended by itself within the time limit, with exit status 0.
     bool runVantrel(const QStringList& arguments, int limitMs = 25000) {
-        QProcess vantrel;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("VANTLINK_COM1", QString::fromStdString(folder.file("com1")));
-        vantrel.setProcessEnvironment(environment);
-        vantrel.setWorkingDirectory(QString::fromStdString(folder.path()));
-        vantrel.start(VANTREL_PATH, arguments);
-        if (!vantrel.waitForStarted(10000)) return false;
-        if (!vantrel.waitForFinished(limitMs)) {
-            vantrel.kill();
-            vantrel.waitForFinished(5000);
-            return false;
-        }
-        output = vantrel.readAllStandardError().toStdString();
+        const VantrelRun run =
+            runVantrelProcess(folder.path(), folder.file("com1"), arguments, limitMs);
+        output = run.output;
         log = readAll(folder.file("ERR_LOG.TXT"));
-        return vantrel.exitStatus() == QProcess::NormalExit && vantrel.exitCode() == 0;
+        return run.ended && run.exitCode == 0;
     }
 
     simlaunch::TempDir folder;

@@ -19,23 +19,6 @@ using namespace vantrel;
 
 namespace {
 
-// The settings file as a second record: a reload reads it, a save writes it.
-class SettingsFileHost : public FakeHost {
-public:
-    void reloadSettings() override {
-        ++reloads;
-        settings() = file;
-    }
-    bool saveSettings() override {
-        ++saves;
-        file = settings();
-        return true;
-    }
-    HostSettings file;
-    int reloads = 0;
-    int saves = 0;
-};
-
 class HostTransferSetup : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "sim_launcher.h"
+#include "vantrel_process.h"
 
 namespace {
 
@@ -68,22 +69,11 @@ protected:
 
     // True when vantrel ended by itself within the time limit.
     bool runVantrel(const QStringList& arguments, int limitMs = 60000) {
-        QProcess vantrel;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("VANTLINK_COM1", QString::fromStdString(folder.file("com1")));
-        vantrel.setProcessEnvironment(environment);
-        vantrel.setWorkingDirectory(QString::fromStdString(folder.path()));
-        vantrel.start(VANTREL_PATH, arguments);
-        if (!vantrel.waitForStarted(10000)) return false;
-        if (!vantrel.waitForFinished(limitMs)) {
-            vantrel.kill();
-            vantrel.waitForFinished(5000);
-            return false;
-        }
-        exitCode = vantrel.exitStatus() == QProcess::NormalExit ? vantrel.exitCode() : -1;
-        output = vantrel.readAllStandardError().toStdString();
-        return true;
+        const VantrelRun run =
+            runVantrelProcess(folder.path(), folder.file("com1"), arguments, limitMs);
+        exitCode = run.exitCode;
+        output = run.output;
+        return run.ended;
     }
 
     simlaunch::TempDir folder;
