@@ -28,4 +28,20 @@ std::string comm_table_text(const CommSettings& settings, char address) {
     return text;
 }
 
+std::string bar_table_text(TerminalKind, const BarCodeChoice&) {
+    return {};
+}
+
+std::optional<std::string> device_table_text(TerminalKind, const Kd35DeviceChoice&) {
+    return std::nullopt;
+}
+
+std::optional<std::string> device_table_text(const Kd24DeviceChoice&) {
+    return std::nullopt;
+}
+
+std::optional<std::string> device_table_text(const Vs17DeviceChoice&) {
+    return std::nullopt;
+}
+
 }  // namespace opscore
