@@ -28,4 +28,14 @@ bool is_vs_kind(TerminalKind kind) {
     return kind == TerminalKind::VS17 || kind == TerminalKind::VS19 || kind == TerminalKind::VS15;
 }
 
+TerminalKind kind_from_terminal_id(std::string_view id) {
+    const char fourth = id.size() > 3 ? id[3] : '\0';
+    const char third = id.size() > 2 ? id[2] : '\0';
+    if (fourth == '5') return TerminalKind::KD31_KD32;
+    if (fourth == '8') return TerminalKind::KD35;
+    if (third == '7') return TerminalKind::VS17;
+    if (third == '6') return TerminalKind::VS15;
+    return TerminalKind::KD31_KD32;
+}
+
 }  // namespace opscore

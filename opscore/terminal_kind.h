@@ -19,4 +19,9 @@ std::optional<TerminalKind> parse_terminal_kind(std::string_view name);
 // The VS models share table letters and layouts that differ from the KD models'.
 bool is_vs_kind(TerminalKind kind);
 
+// The model a terminal's identity answer names: the fourth character "5" is a KD31/KD32 and "8"
+// a KD35, else the third "7" a VS17 and "6" a VS15. Any other answer, a short one too, gives
+// KD31/KD32, the model that needs nothing special.
+TerminalKind kind_from_terminal_id(std::string_view id);
+
 }  // namespace opscore
