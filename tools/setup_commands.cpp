@@ -1,12 +1,18 @@
 // Setting the terminals up: tables, clock, password, keys, buzzer, fonts, memory, address.
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "command_table.h"
 #include "date_time_text.h"
 #include "table_texts.h"
+#include "terminal_settings.h"
 #include "terminal_visit.h"
 #include "vantlink.h"
 
@@ -24,11 +30,170 @@ int send_table(const Invocation& inv, TextCall call) {
     return visit_with_text(inv, call, checked_text(inv.word(1), kMaxRequestText, "the table"));
 }
 
-int bar_table(const Invocation& inv) {
-    return send_table(inv, HM_bar_tab);
+std::string lower_case(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
+
+// The options that build a table from choices.
+const std::vector<std::string> kBarTableChoices = {"--code39", "--off"};
+const std::vector<std::string> kDeviceTableChoices = {
+    "--scanner",  "--badge",    "--backlight",   "--buzzer", "--volume",
+    "--key-lock", "--interval", "--beep-volume", "--serial", "--auto-off"};
+
+std::vector<std::string> with_type(std::vector<std::string> choices) {
+    choices.push_back("--type");
+    return choices;
+}
+
+// A table is either given as TEXT or built from --type and the choices, never both.
+bool builds_table(const Invocation& inv, const std::vector<std::string>& choices) {
+    if (inv.has("--type")) {
+        if (inv.words.size() != 1)
+            throw UsageError("give the table as TEXT or build it with --type");
+        return true;
+    }
+    for (const auto& option : choices) {
+        if (inv.has(option)) throw UsageError(option + " builds a table: --type is missing");
+    }
+    if (inv.words.size() != 2) throw UsageError("the table TEXT is missing");
+    return false;
+}
+
+opscore::TerminalKind terminal_type(const Invocation& inv) {
+    const std::string& given = inv.options.at("--type");
+    const auto kind = opscore::parse_terminal_kind(given);
+    if (!kind) throw UsageError("unknown terminal type " + given);
+    return *kind;
+}
+
+// The position of the option's value among names (in any case); fallback when it is not given.
+int named_choice(const Invocation& inv, const std::string& option,
+                 const std::vector<std::string>& names, int fallback = 0) {
+    if (!inv.has(option)) return fallback;
+    const std::string given = lower_case(inv.options.at(option));
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == given) return static_cast<int>(i);
+    }
+    std::string known;
+    for (const auto& name : names) known += (known.empty() ? "" : "|") + name;
+    throw UsageError(option + " takes " + known + ", not " + inv.options.at(option));
+}
+
+int number_choice(const Invocation& inv, const std::string& option, int max, int fallback) {
+    if (!inv.has(option)) return fallback;
+    return static_cast<int>(checked_number(inv.options.at(option), 0, max, option));
+}
+
+// Refuses a choice that the model's table has no place for, rather than dropping it unseen.
+void only_choices(const Invocation& inv, opscore::TerminalKind kind,
+                  const std::vector<std::string>& offered,
+                  const std::vector<std::string>& allowed) {
+    for (const auto& option : offered) {
+        if (inv.has(option) && std::find(allowed.begin(), allowed.end(), option) == allowed.end()) {
+            throw UsageError(std::string(opscore::terminal_kind_name(kind)) +
+                             " terminals have no " + option.substr(2) + " setting");
+        }
+    }
+}
+
+// Each terminal gets the built table; its text is shown as the answer.
+int send_built_table(const Invocation& inv, TextCall call, const std::string& text) {
+    return visit_each(inv, checked_addresses(inv.word(0)), [&](char a) {
+        return outcome_of(call(inv.link.port, a, text.c_str()), text);
+    });
+}
+
+struct SymbologyName {
+    const char* name;
+    bool opscore::BarCodeChoice::*on;
+};
+const SymbologyName kSymbologies[] = {
+    {"i25", &opscore::BarCodeChoice::i2of5},         {"codabar", &opscore::BarCodeChoice::codabar},
+    {"ean-upc", &opscore::BarCodeChoice::ean_upc},   {"code128", &opscore::BarCodeChoice::code128},
+    {"ean128", &opscore::BarCodeChoice::ean128},     {"code93", &opscore::BarCodeChoice::code93},
+    {"trioptic", &opscore::BarCodeChoice::trioptic}, {"msi", &opscore::BarCodeChoice::msi},
+    {"code11", &opscore::BarCodeChoice::code11},
+};
+
+// Switches off one symbology named in --off; one the model's table has no place for is refused.
+void switch_off(const std::string& given, opscore::TerminalKind kind,
+                opscore::BarCodeChoice& choice) {
+    const std::string name = lower_case(given);
+    for (const auto& symbology : kSymbologies) {
+        if (name != symbology.name) continue;
+        choice.*symbology.on = false;
+        opscore::BarCodeChoice other = choice;
+        other.*symbology.on = true;
+        if (opscore::bar_table_text(kind, other) == opscore::bar_table_text(kind, choice)) {
+            throw UsageError(std::string(opscore::terminal_kind_name(kind)) +
+                             " terminals have no " + symbology.name + " setting");
+        }
+        return;
+    }
+    std::string known;
+    for (const auto& symbology : kSymbologies) known += std::string(" ") + symbology.name;
+    throw UsageError("--off takes a list of" + known + ", not " + given +
+                     (name == "code39" ? " (Code 39 has --code39)" : ""));
+}
+
+std::string built_bar_table(const Invocation& inv) {
+    const auto kind = terminal_type(inv);
+    opscore::BarCodeChoice choice;
+    choice.code39 =
+        static_cast<opscore::Code39>(named_choice(inv, "--code39", {"on", "off", "full"}));
+    if (inv.has("--off")) {
+        std::stringstream list(inv.options.at("--off"));
+        for (std::string name; std::getline(list, name, ',');) switch_off(name, kind, choice);
+    }
+    return opscore::bar_table_text(kind, choice);
+}
+
+int bar_table(const Invocation& inv) {
+    if (!builds_table(inv, kBarTableChoices)) return send_table(inv, HM_bar_tab);
+    return send_built_table(inv, HM_bar_tab, built_bar_table(inv));
+}
+
+const std::vector<std::string> kOnOff = {"on", "off"};
+const std::vector<std::string> kVolumes = {"low", "medium", "high"};
+
+std::optional<std::string> built_device_table(const Invocation& inv, opscore::TerminalKind kind) {
+    using opscore::TerminalKind;
+    if (kind == TerminalKind::KD24) {
+        only_choices(inv, kind, kDeviceTableChoices,
+                     {"--backlight", "--interval", "--beep-volume"});
+        return opscore::device_table_text(opscore::Kd24DeviceChoice{
+            named_choice(inv, "--backlight", kOnOff), named_choice(inv, "--interval", kOnOff),
+            number_choice(inv, "--beep-volume", 7, 7)});
+    }
+    if (opscore::is_vs_kind(kind)) {
+        only_choices(
+            inv, kind, kDeviceTableChoices,
+            {"--scanner", "--serial", "--backlight", "--buzzer", "--volume", "--auto-off"});
+        return opscore::device_table_text(opscore::Vs17DeviceChoice{
+            named_choice(inv, "--scanner", {"auto", "pen", "off"}),
+            named_choice(inv, "--serial", kOnOff), named_choice(inv, "--backlight", kOnOff),
+            named_choice(inv, "--buzzer", kOnOff), named_choice(inv, "--volume", kVolumes),
+            number_choice(inv, "--auto-off", 9, 5)});
+    }
+    only_choices(inv, kind, kDeviceTableChoices,
+                 {"--scanner", "--badge", "--backlight", "--buzzer", "--volume", "--key-lock"});
+    return opscore::device_table_text(
+        kind, opscore::Kd35DeviceChoice{
+                  named_choice(inv, "--scanner", {"auto", "pen", "msr", "off"}),
+                  named_choice(inv, "--badge", {"barcode", "msr", "off"}),
+                  named_choice(inv, "--backlight", kOnOff), named_choice(inv, "--buzzer", kOnOff),
+                  named_choice(inv, "--volume", kVolumes),
+                  named_choice(inv, "--key-lock", {"unlock", "lock", "partial-lock"})});
+}
+
 int device_table(const Invocation& inv) {
-    return send_table(inv, HM_dev_tab);
+    if (!builds_table(inv, kDeviceTableChoices)) return send_table(inv, HM_dev_tab);
+    const auto kind = terminal_type(inv);
+    const auto text = built_device_table(inv, kind);
+    // Every choice was checked above, so this is a table the terminals take.
+    if (!text) throw UsageError("these choices make no device table");
+    return send_built_table(inv, HM_dev_tab, *text);
 }
 int term_table(const Invocation& inv) {
     return send_table(inv, HM_term_tab);
@@ -110,8 +275,12 @@ int32_t choice(const std::string& given, const std::map<std::string, char>& name
 }
 
 int keypad(const Invocation& inv) {
+    using opscore::KeypadSetting;
     static const std::map<std::string, char> kKeypad = {
-        {"lock", '0'}, {"unlock", '1'}, {"partial-lock", '2'}, {"restore-keymap", 'A'}};
+        {"lock", opscore::keypad_character(KeypadSetting::Lock)},
+        {"unlock", opscore::keypad_character(KeypadSetting::Unlock)},
+        {"partial-lock", opscore::keypad_character(KeypadSetting::PartialLock)},
+        {"restore-keymap", opscore::keypad_character(KeypadSetting::RestoreKeymap)}};
     return visit_with_value(inv, HM_keypad, choice(inv.word(1), kKeypad, "keypad"));
 }
 
@@ -122,7 +291,11 @@ int keymap(const Invocation& inv) {
 }
 
 int buzzer(const Invocation& inv) {
-    static const std::map<std::string, char> kVolume = {{"low", 0}, {"medium", 5}, {"high", 9}};
+    using opscore::BeeperLevel;
+    static const std::map<std::string, int> kVolume = {
+        {"low", opscore::beeper_volume(BeeperLevel::Low)},
+        {"medium", opscore::beeper_volume(BeeperLevel::Medium)},
+        {"high", opscore::beeper_volume(BeeperLevel::High)}};
     const std::string& given = inv.word(1);
     const int32_t volume = kVolume.contains(given)
                                ? kVolume.at(given)
@@ -131,7 +304,11 @@ int buzzer(const Invocation& inv) {
 }
 
 int font(const Invocation& inv) {
-    static const std::map<std::string, char> kFonts = {{"all", '0'}, {"16x8", '1'}, {"32x16", '2'}};
+    using opscore::SystemFont;
+    static const std::map<std::string, char> kFonts = {
+        {"all", opscore::system_font_character(SystemFont::All)},
+        {"16x8", opscore::system_font_character(SystemFont::Font16x8)},
+        {"32x16", opscore::system_font_character(SystemFont::Font32x16)}};
     return visit_with_value(inv, HM_system_font, choice(inv.word(1), kFonts, "font"));
 }
 
@@ -156,11 +333,14 @@ int set_address(const Invocation& inv) {
 
 std::vector<CommandSpec> setup_commands() {
     return {
-        make_spec("bar-table", "ADDRESSES TEXT", "send the bar-code symbology table", 2, 2,
-                  bar_table),
+        make_spec("bar-table", "ADDRESSES TEXT | ADDRESSES --type TYPE [choices]",
+                  "send the bar-code symbology table (choices below)", 1, 2, bar_table,
+                  {{}, with_type(kBarTableChoices)}),
         make_spec("comm-table", "ADDRESSES TYPE RATE FORMAT TIMEOUT",
                   "communication table, e.g. KD24 9600 8N1 20 (tenths)", 5, 5, comm_table),
-        make_spec("device-table", "ADDRESSES TEXT", "send the device table", 2, 2, device_table),
+        make_spec("device-table", "ADDRESSES TEXT | ADDRESSES --type TYPE [choices]",
+                  "send the device table (choices below)", 1, 2, device_table,
+                  {{}, with_type(kDeviceTableChoices)}),
         make_spec("term-table", "ADDRESSES TEXT", "send the terminal table", 2, 2, term_table),
         make_spec("date-time", "ADDRESSES [--text YYYYMMDDhhmmss]",
                   "set the clocks (from the PC clock unless given)", 1, 1, date_time,
