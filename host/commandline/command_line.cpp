@@ -16,8 +16,7 @@ namespace vantrel {
 
 namespace {
 
-// An operation letter and the command it starts. The other operations of the command line
-// join as their commands are built; until then they are not recognised.
+// An operation letter and the command it starts.
 struct Operation {
     char letter;
     int command;
@@ -26,10 +25,15 @@ struct Operation {
 };
 
 constexpr Operation kOperations[] = {
-    {'1', ID_EXEC_POLL, 2, 2},
-    {'L', ID_EXEC_DOWNLOAD, 4, 4},  // L source destination [count]
+    {'1', ID_EXEC_POLL, 2, 2},     {'E', ID_EXEC_PURGE, 3, 3},  // E file: deleted on every terminal
+    {'L', ID_EXEC_DOWNLOAD, 4, 4},                              // L source destination [count]
+    {'M', ID_SET_TIME_DATE, 2, 2},  // M: the terminals' clocks from the PC's
     {'U', ID_EXEC_UPLOAD, 2, 4},    // U [source destination]; alone: the Upload list
+    {'X', ID_EXEC_RUN, 3, 3},       // X program: started on every terminal
 };
+
+// The room Delete_File1 has for the name of the file "E" deletes.
+constexpr std::size_t kDeleteFileMax = 19;
 
 constexpr char kRefused[] = "Command refused";
 // How far past its limit an over-long script line is skipped to find its end; a file whose
@@ -107,6 +111,14 @@ bool dispatchCommand(HostServices& services, const std::vector<std::string>& tok
         return false;
     }
     if (tokens.size() < operation->minTokens) return false;
+    if (operation->command == ID_EXEC_PURGE) {
+        // A name cut to fit would delete another file: refused whole, like a line too long.
+        if (tokens[2].size() > kDeleteFileMax) {
+            noteRefused(services, "file name longer than 19 characters: " + tokens[2]);
+            return false;
+        }
+        settings.Delete_File1 = tokens[2];
+    }
     state.commandTokens = tokens;
     if (tokens.size() >= operation->modeMinTokens) state.commandLineMode = true;
     start(operation->command);

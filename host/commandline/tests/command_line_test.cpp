@@ -58,16 +58,39 @@ TEST_F(HostCommandLineExamine, UnknownOperationClearsTheModeAndPostsNothing) {
     EXPECT_FALSE(host.state().commandLineMode);
 }
 
-TEST_F(HostCommandLineExamine, OperationsWithoutTheirCommandAreNotRecognised) {
-    const std::vector<std::vector<std::string>> lines = {
-        {"A", "E", "DATA.TXT"}, {"A", "M"}, {"A", "X", "PROG"}};
-    for (const auto& line : lines) {
-        host.state().commandLineMode = true;
-        examine(line);
-        EXPECT_FALSE(host.state().commandLineMode) << line[1];
-    }
+TEST_F(HostCommandLineExamine, DeleteTimeAndRunPostTheirCommands) {
+    examine({"AB", "E", "DATA.TXT"});
+    EXPECT_EQ(host.settings().Delete_File1, "DATA.TXT");
+    EXPECT_TRUE(host.state().commandLineMode);
+    examine({"AB", "M"});
+    examine({"A", "X", "PROG.EXE"});
+    EXPECT_EQ(posted, (std::vector<int>{ID_EXEC_PURGE, ID_SET_TIME_DATE, ID_EXEC_RUN}));
+    EXPECT_EQ(host.state().commandTokens, (std::vector<std::string>{"A", "X", "PROG.EXE"}));
+}
+
+TEST_F(HostCommandLineExamine, DeleteAndRunWithoutTheirNamePostNothing) {
+    examine({"A", "E"});
+    examine({"A", "X"});
     EXPECT_TRUE(posted.empty());
-    EXPECT_TRUE(host.settings().Delete_File1.empty());
+    EXPECT_FALSE(host.state().commandLineMode);
+    EXPECT_TRUE(host.reports.empty());
+}
+
+// Delete_File1 holds 19 characters: a longer name is refused whole, never cut into the name of
+// another file.
+TEST_F(HostCommandLineExamine, DeleteOfANameLongerThanNineteenIsRefusedWithANote) {
+    host.settings().Delete_File1 = "KEEP.TXT";
+    examine({"A", "E", std::string(19, 'N')});
+    EXPECT_EQ(host.settings().Delete_File1, std::string(19, 'N'));
+    posted.clear();
+    host.state().commandLineMode = false;
+    examine({"A", "E", std::string(20, 'N')});
+    EXPECT_TRUE(posted.empty());
+    EXPECT_FALSE(host.state().commandLineMode);
+    EXPECT_EQ(host.settings().Delete_File1, std::string(19, 'N'));
+    ASSERT_EQ(host.reports.size(), 1u);
+    EXPECT_EQ(host.reports[0].code, -1);
+    EXPECT_NE(host.reports[0].detail.find(std::string(20, 'N')), std::string::npos);
 }
 
 TEST_F(HostCommandLineExamine, DownloadNeedsBothFilesAndUploadAloneIsTheMenuCommand) {
@@ -149,6 +172,20 @@ TEST_F(HostCommandLineScript, LinesRunInOrderWithAutoExitOffThenTheProgramCloses
     EXPECT_TRUE(host.settings().AUTO_EXIT);
     EXPECT_EQ(host.closes, 1);
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(HostCommandLineScript, ClocksThenPollAndAnOverlongDeleteIsSkipped) {
+    std::vector<std::string> ran;
+    host.setCommandHandler(ID_SET_TIME_DATE,
+                           [this, &ran] { ran.push_back("M " + host.settings().Address); });
+    host.setCommandHandler(ID_EXEC_PURGE,
+                           [this, &ran] { ran.push_back("E " + host.settings().Delete_File1); });
+    writeScript("AB E " + std::string(20, 'x') + "\r\nAB M\r\nAB 1\r\nB E LOG.TXT\r\n");
+    runBatchScript(host, prompts);
+    EXPECT_EQ(ran, (std::vector<std::string>{"M AB", "E LOG.TXT"}));
+    EXPECT_EQ(polls, std::vector<std::string>{"AB"});
+    EXPECT_EQ(host.reports.size(), 1u);
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST_F(HostCommandLineScript, LastLineUnknownKeepsTheProgramOpen) {
