@@ -220,7 +220,8 @@ bool PollEngine::openDataFile() {
 }
 
 void PollEngine::keepUnstored(char address, const std::string& data) {
-    services_.reporter().report(address, kNotStored, pollDataText(data), RC_FILE_OPEN_ERROR);
+    // The reporter writes it in the one-line form of the data file.
+    services_.reporter().report(address, kNotStored, data, RC_FILE_OPEN_ERROR);
 }
 
 bool PollEngine::takeToken() {

@@ -5,6 +5,7 @@
 #include "error_log.h"
 #include "host_settings.h"
 #include "host_state.h"
+#include "record_text.h"
 #include "result_text.h"
 
 namespace vantrel {
@@ -64,8 +65,21 @@ std::string ResultReporter::resultTextFor(int code) const {
     return text;
 }
 
-void ResultReporter::report(char address, std::string_view operation, std::string_view detail,
-                            int code) {
+namespace {
+
+// Details and operations often carry what a terminal sent (listings, identities, file names):
+// a CR, LF or NUL in them must not split the log's one line per result or forge another.
+std::string oneLine(std::string_view text) {
+    return opscore::record_line_text(std::span<const unsigned char>(
+        reinterpret_cast<const unsigned char*>(text.data()), text.size()));
+}
+
+}  // namespace
+
+void ResultReporter::report(char address, std::string_view rawOperation,
+                            std::string_view rawDetail, int code) {
+    const std::string operation = oneLine(rawOperation);
+    const std::string detail = oneLine(rawDetail);
     const std::string result = resultTextFor(code);
     std::string line = formatLogLine(address, clock_(), operation, detail, result);
     // A log that failed to open stays closed for the run while ErrorLog keeps its mode.

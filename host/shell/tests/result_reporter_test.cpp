@@ -68,6 +68,16 @@ TEST_F(HostReporter, PaneEntryAndLogLineAreByteExact) {
               "D 09:05:07 Upload  A.DAT \r\n");
 }
 
+TEST_F(HostReporter, TerminalTextCannotSplitOrForgeALogLine) {
+    using namespace std::string_literals;
+    openLog(ErrorLogMode::New);
+    reporter.report('A', "Terminal ID ", "VT79\r\nB 09:05:07 Cold Start  Successfully\0x"s, 0);
+    ASSERT_EQ(output.lines.size(), 1u);
+    EXPECT_EQ(logText(),
+              "A 09:05:07 Terminal ID  VT79\\r\\nB 09:05:07 Cold Start  Successfully\\0x "
+              "Successfully\r\n");
+}
+
 TEST_F(HostReporter, PowerSavingSuffixRule) {
     settings.Power_Saving = true;
     powerSavingReturn = 9;
