@@ -48,53 +48,44 @@ std::string callOf(SetupCall call, char address, const std::string& argument) {
     return std::to_string(static_cast<int>(call)) + " " + address + " " + argument;
 }
 
+// Each dialog records that it opened and gives the answer set below (nothing: cancelled).
 class ScriptedDialogs : public SetupDialogs {
 public:
     std::optional<FileChoice> chooseTerminalFiles(const FileChoiceInput& input) override {
-        opened.push_back("Browse Multi File");
         asked = input;
-        return files;
+        return opens("Browse Multi File", files);
     }
     std::optional<TerminalFileChoice> chooseTerminalFile(const FileChoiceInput& input,
                                                          const std::string& caption,
                                                          bool exeOnly) override {
-        opened.push_back(caption + (exeOnly ? " EXE" : ""));
         asked = input;
-        return file;
+        return opens(caption + (exeOnly ? " EXE" : ""), file);
     }
     std::optional<std::string> inputLine(const std::string& caption) override {
-        opened.push_back(caption);
-        return line;
+        return opens(caption, line);
     }
     std::optional<AddressChange> changeAddress(const std::string& addresses) override {
-        opened.push_back("Change addreee " + addresses);
-        return address;
+        return opens("Change addreee " + addresses, address);
     }
     std::optional<opscore::BarCodeChoice> barCode() override {
-        opened.push_back("Bar code symbology");
-        return opscore::BarCodeChoice{};
+        return opens("Bar code symbology", std::optional(opscore::BarCodeChoice{}));
     }
     std::optional<opscore::Kd35DeviceChoice> kd35Device() override {
-        opened.push_back("KD35");
-        return opscore::Kd35DeviceChoice{};
+        return opens("KD35", std::optional(opscore::Kd35DeviceChoice{}));
     }
     std::optional<opscore::Kd24DeviceChoice> kd24Device() override {
-        opened.push_back("KD24");
-        return opscore::Kd24DeviceChoice{};
+        return opens("KD24", std::optional(opscore::Kd24DeviceChoice{}));
     }
     std::optional<opscore::Vs17DeviceChoice> vs17Device() override {
-        opened.push_back("VS17");
-        return opscore::Vs17DeviceChoice{};
+        return opens("VS17", std::optional(opscore::Vs17DeviceChoice{}));
     }
     std::optional<ChangeCommValues> changeComm(const ChangeCommValues& initial) override {
-        opened.push_back("Change comm. parameter");
         commShown = initial;
-        return comm;
+        return opens("Change comm. parameter", comm);
     }
     std::optional<TimeSyncValues> timeSync(const TimeSyncValues& initial) override {
-        opened.push_back("Time Synchronize");
         timeShown = initial;
-        return time;
+        return opens("Time Synchronize", time);
     }
 
     Strings opened;
@@ -107,17 +98,20 @@ public:
     ChangeCommValues commShown;
     std::optional<TimeSyncValues> time;
     TimeSyncValues timeShown;
+
+private:
+    template <typename Answer>
+    std::optional<Answer> opens(const std::string& name, const std::optional<Answer>& answer) {
+        opened.push_back(name);
+        return answer;
+    }
 };
 
-// A clock the test moves on; every reading is counted.
+// A clock the test moves on.
 class SteppedClock : public SetupClock {
 public:
-    std::time_t now() override {
-        ++readings;
-        return at;
-    }
+    std::time_t now() override { return at; }
     std::time_t at = 1'700'000'000;
-    int readings = 0;
 };
 
 // Commands reached through their menu ids, as the window reaches them. Directory is a fake
