@@ -1,0 +1,1 @@
+#include "time_sync.h"

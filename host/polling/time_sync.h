@@ -1,0 +1,4 @@
+// Polling's automatic time synchronisation.
+#pragma once
+
+namespace vantrel {}  // namespace vantrel
