@@ -179,6 +179,8 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
     if (!script) {
         prompts.showMessageWithCaption(name, "Can't found this file");
         settings.AUTO_EXIT = autoExit;
+        // Unattended and with nobody to read the box, the run would wait for ever.
+        if (autoExit && !operatorCanAnswer()) services.closeWithoutAsking();
         return;
     }
     const CommandStarter runNow = [&services](int id) { services.runCommand(id); };

@@ -4,6 +4,7 @@
 
 #include "command_line_number.h"
 #include "fake_host.h"
+#include "modal_boxes.h"
 
 using namespace vantrel;
 
@@ -229,15 +230,23 @@ TEST_F(HostCommandLineScript, LineWithoutAnEndIsNeverReadWholeAndEndsTheScript) 
     EXPECT_TRUE(host.settings().AUTO_EXIT);
 }
 
+// With an operator the program stays open; unattended without a screen it ends, not waits.
 TEST_F(HostCommandLineScript, MissingScriptShowsItsNameAndRestoresAutoExit) {
     nameScript("NOPE.TXT");
+    vantrel::setOperatorCanAnswer(true);
     runBatchScript(host, prompts);
+    vantrel::setOperatorCanAnswer(std::nullopt);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0], "NOPE.TXT");
     EXPECT_EQ(prompts.captions[0], "Can't found this file");
     EXPECT_TRUE(host.settings().AUTO_EXIT);
     EXPECT_TRUE(polls.empty());
     EXPECT_EQ(host.closes, 0);
+    runBatchScript(host, prompts);
+    EXPECT_EQ(host.closes, 1);
+    host.settings().AUTO_EXIT = false;
+    runBatchScript(host, prompts);
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST_F(HostCommandLineScript, MenuWithoutANamedScriptAsksForOne) {
