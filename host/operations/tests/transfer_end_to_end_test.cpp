@@ -92,7 +92,7 @@ protected:
     }
 
     // True when vantrel ended by itself within the time limit, with exit status 0.
-    bool runVantrel(const QStringList& arguments, int limitMs = 25000) {
+    bool runVantrel(const QStringList& arguments, int limitMs = 60000) {
         const VantrelRun run =
             runVantrelProcess(folder.path(), folder.file("com1"), arguments, limitMs);
         output = run.output;
