@@ -1,7 +1,7 @@
 #include "kd24_config.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <vector>
 
 #include "bounded_line.h"
@@ -36,9 +36,21 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
     }
 }
 
-// A number as a text-to-integer conversion reads it: leading digits, anything else 0.
+// Far beyond any record byte, and far from int's limits, so that adding the field base to a
+// number cannot overflow and a huge number cannot wrap round into the byte range.
+constexpr long kNumberCap = 1'000'000;
+
+// A number as a text-to-integer conversion reads it (leading blanks, a sign, the digits that
+// follow; anything else 0), but held at kNumberCap instead of wrapping.
 int number_of(const std::string& text) {
-    return std::atoi(text.c_str());
+    size_t i = text.find_first_not_of(" \t\n\v\f\r");
+    if (i == std::string::npos) return 0;
+    const bool negative = text[i] == '-';
+    if (text[i] == '-' || text[i] == '+') ++i;
+    long value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+        value = std::min(value * 10 + (text[i] - '0'), kNumberCap);
+    return static_cast<int>(negative ? -value : value);
 }
 
 // A byte of 0 would end the zero-terminated record early.
@@ -49,7 +61,7 @@ std::optional<char> record_byte(int value) {
 
 Kd24Error bad_byte(const std::string& what) {
     return {Kd24Error::Kind::BadByte,
-            what + " must be 1 to 255: a record byte of 0 would end it early"};
+            what + " must be a number from 1 to 255: a record byte of 0 would end it early"};
 }
 
 std::optional<Kd24Error> append_field(const std::string& piece, std::string& record) {
@@ -59,7 +71,11 @@ std::optional<Kd24Error> append_field(const std::string& piece, std::string& rec
                          "field " + piece + " is not (NAME/NUMBER/CHAR)"};
     }
     const auto number = record_byte(kCountBase + number_of(items[1]));
-    if (!number) return bad_byte("the number of field " + piece);
+    if (!number) {
+        return {{Kd24Error::Kind::BadByte, "the number of field " + piece +
+                                               " must be from -63 to 191: 64 plus it makes a "
+                                               "record byte, which must be 1 to 255"}};
+    }
     std::string name = items[0].substr(0, kNameWidth);
     name.resize(kNameWidth, ' ');
     record += name;
@@ -105,12 +121,8 @@ Kd24Record kd24_record(std::istream& file) {
         if (found.error) return failed(std::move(*found.error));
         values[i] = found.value.value_or("");
     }
-    std::string record;
-    for (size_t i = 0; i < 2; ++i) {
-        const auto delimiter = record_byte(number_of(values[i]));
-        if (!delimiter) return failed(bad_byte(kKeys[i]));
-        record += *delimiter;
-    }
+    // The field list first: a file without one (empty, or not a configuration file at all) is
+    // told so rather than blamed for its first missing key.
     auto pieces = split(values[2], ",", true);
     pieces.erase(pieces.begin());  // the first item is not a field
     if (pieces.empty()) {
@@ -118,7 +130,14 @@ Kd24Record kd24_record(std::istream& file) {
     }
     if (pieces.size() > kMaxFields) {
         return failed({Kd24Error::Kind::TooManyFields,
-                       "at most " + std::to_string(kMaxFields) + " fields fit a record"});
+                       "the FIELD list has " + std::to_string(pieces.size()) + " fields; at most " +
+                           std::to_string(kMaxFields) + " fit a record"});
+    }
+    std::string record;
+    for (size_t i = 0; i < 2; ++i) {
+        const auto delimiter = record_byte(number_of(values[i]));
+        if (!delimiter) return failed(bad_byte(kKeys[i]));
+        record += *delimiter;
     }
     record += static_cast<char>(kCountBase + static_cast<int>(pieces.size()));
     for (const auto& piece : pieces) {

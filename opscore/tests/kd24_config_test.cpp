@@ -66,14 +66,57 @@ TEST(OpscoreKd24, RecordsThatCannotTravelAreRefused) {
     const std::string head = "FIELD_DELIMETER=44\nRECORD_DELIMETER=13\n";
     EXPECT_EQ(refusal_of(head + "FIELD=2\n"), "no fields");
     EXPECT_EQ(refusal_of(head), "no fields");
+    EXPECT_EQ(refusal_of(""), "no fields");  // not blamed on the missing delimiters
     std::string ten = "FIELD=0";
     for (int i = 0; i < 10; ++i) ten += ",(F/1/A)";
     EXPECT_EQ(refusal_of(head + ten + "\n"), "too many fields");
+    EXPECT_NE(record_of(head + ten + "\n").error->message.find("10 fields"), std::string::npos);
+    // A FIELD line that starts with a blank has no key: the file has no field list.
+    EXPECT_EQ(refusal_of(head + " FIELD=2,(A/1/B)\n"), "no fields");
     EXPECT_EQ(refusal_of(head + ten.substr(0, ten.size() - 8) + "\n"), "none");
     // A delimiter of 0 or a missing one would end the record at its first byte.
     EXPECT_EQ(refusal_of("RECORD_DELIMETER=13\nFIELD=2,(A/1/B)\n"), "bad byte");
     EXPECT_EQ(refusal_of(head + "FIELD=2,(A/200/B)\n"), "bad byte");
     EXPECT_EQ(refusal_of(head + "FIELD=2,(A/1)\n"), "bad field");
+}
+
+TEST(OpscoreKd24, DelimitersMustBeOneRecordByte) {
+    const std::string fields = "FIELD=2,(A/1/B)\n";
+    for (const char* value : {"0", "abc", "", "256", "-1", "-0"}) {
+        EXPECT_EQ(refusal_of(std::string("FIELD_DELIMETER=") + value + "\nRECORD_DELIMETER=13\n" +
+                             fields),
+                  "bad byte")
+            << "field delimiter " << value;
+        EXPECT_EQ(refusal_of(std::string("FIELD_DELIMETER=44\nRECORD_DELIMETER=") + value + "\n" +
+                             fields),
+                  "bad byte")
+            << "record delimiter " << value;
+    }
+    // Read as a text-to-number conversion reads it: blanks and a sign before, text after.
+    EXPECT_EQ(record_of("FIELD_DELIMETER= +255x\nRECORD_DELIMETER=  1\n" + fields).bytes,
+              "\xFF\x01"
+              "AA       AB");
+    // The refusal names the key, so the operator knows which line to mend.
+    EXPECT_NE(record_of("FIELD_DELIMETER=44\nRECORD_DELIMETER=0\n" + fields)
+                  .error->message.find("RECORD_DELIMETER"),
+              std::string::npos);
+}
+
+TEST(OpscoreKd24, HugeNumbersDoNotWrapIntoTheByteRange) {
+    const std::string head = "FIELD_DELIMETER=44\nRECORD_DELIMETER=13\n";
+    // 2^32 + 44 and 2^32 - 63 (64 more gives 1) must not come out as bytes 44 and 1.
+    EXPECT_EQ(refusal_of("FIELD_DELIMETER=4294967340\nRECORD_DELIMETER=13\nFIELD=2,(A/1/B)\n"),
+              "bad byte");
+    EXPECT_EQ(refusal_of(head + "FIELD=2,(A/4294967233/B)\n"), "bad byte");
+    EXPECT_EQ(refusal_of(head + "FIELD=2,(A/2147483647/B)\n"), "bad byte");
+    EXPECT_EQ(refusal_of(head + "FIELD=2,(A/99999999999999999999999/B)\n"), "bad byte");
+    EXPECT_EQ(refusal_of(head + "FIELD=2,(A/-64/B)\n"), "bad byte");
+    // The extremes that still make a byte.
+    EXPECT_EQ(record_of(head + "FIELD=2,(A/191/B),(C/-63/D)\n").bytes,
+              "\x2C\x0D"
+              "BA       \xFF"
+              "BC       \x01"
+              "D");
 }
 
 TEST(OpscoreKd24, ALineBeyondTheLimitStopsTheFile) {
