@@ -22,6 +22,9 @@ EnableRule enableRuleFor(int id) {
         case ID_MESSAGE_WINDOW_CLEAR:
         case ID_MESSAGE_WINDOW_HIDE:
         case ID_MESSAGE_WINDOW_SHOW:
+        case ID_TRACE_WINDOW_CLEAR:
+        case ID_TRACE_WINDOW_HIDE:
+        case ID_TRACE_WINDOW_SHOW:
         case ID_FONT_SMALLER:
         case ID_FONT_BIG:
         case ID_HELP_TOPICS:

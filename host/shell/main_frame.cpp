@@ -16,6 +16,7 @@
 #include <limits>
 
 #include "command_ids.h"
+#include "line_trace_window.h"
 #include "link_glue.h"
 #include "log_pane.h"
 #include "modal_boxes.h"
@@ -156,6 +157,10 @@ void CMainFrame::buildPortWindowHelpMenus() {
     addCommand(message, "Clear", ID_MESSAGE_WINDOW_CLEAR);
     addCommand(message, "Hide", ID_MESSAGE_WINDOW_HIDE);
     addCommand(message, "Show", ID_MESSAGE_WINDOW_SHOW);
+    auto* trace = window->addMenu("Line Trace Window");
+    addCommand(trace, "Clear", ID_TRACE_WINDOW_CLEAR);
+    addCommand(trace, "Hide", ID_TRACE_WINDOW_HIDE);
+    addCommand(trace, "Show", ID_TRACE_WINDOW_SHOW);
     auto* font = window->addMenu("Font size");
     addCommand(font, "Smaller", ID_FONT_SMALLER);
     addCommand(font, "Big", ID_FONT_BIG);
@@ -226,6 +231,9 @@ void CMainFrame::createPanes() {
     messagePane_->setGeometry(work.x() + w / 2, work.y() + h - h / 4, w / 2, h / 4);
     dataPane_ = new LogPane("Polling Data Window", this);
     dataPane_->setGeometry(work.x(), work.y() + h - h / 4, w / 2, h / 4);
+    // Above the other two, across the screen: its lines are long.
+    lineTrace_ = new LineTraceWindow(this);
+    lineTrace_->pane()->setGeometry(work.x(), work.y() + h - h / 2, w, h / 4);
 }
 
 void CMainFrame::registerFrameCommands() {
@@ -247,6 +255,9 @@ void CMainFrame::registerFrameCommands() {
                  ID_DATA_WINDOW_SHOW);
     paneCommands(messagePane_, &HostState::messageWindowShown, ID_MESSAGE_WINDOW_CLEAR,
                  ID_MESSAGE_WINDOW_HIDE, ID_MESSAGE_WINDOW_SHOW);
+    view_->setCommandHandler(ID_TRACE_WINDOW_CLEAR, [this] { lineTrace_->clear(); });
+    view_->setCommandHandler(ID_TRACE_WINDOW_HIDE, [this] { lineTrace_->hide(); });
+    view_->setCommandHandler(ID_TRACE_WINDOW_SHOW, [this] { lineTrace_->show(); });
     view_->setCommandHandler(ID_FONT_BIG, [this] { fontBigger(); });
     view_->setCommandHandler(ID_FONT_SMALLER, [this] { fontSmaller(); });
     view_->setCommandHandler(ID_APP_EXIT, [this] { close(); });
@@ -269,6 +280,7 @@ void CMainFrame::fontSmaller() {
 void CMainFrame::applyFontSize() {
     dataPane_->setFontSize(view_->settings().FONT_SIZE);
     messagePane_->setFontSize(view_->settings().FONT_SIZE);
+    lineTrace_->pane()->setFontSize(view_->settings().FONT_SIZE);
 }
 
 void CMainFrame::showAbout() {
@@ -322,6 +334,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     view_->finish();
     messagePane_->hide();
     dataPane_->hide();
+    lineTrace_->hide();
     event->accept();
 }
 

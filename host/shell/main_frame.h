@@ -12,9 +12,10 @@ class QToolBar;
 namespace vantrel {
 
 class CVantrelView;
+class LineTraceWindow;
 class LogPane;
 
-// The main window: menus, toolbar, status bar, the two panes, and the view as client area.
+// The main window: menus, toolbar, status bar, the panes, and the view as client area.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
     CVantrelView* view() const { return view_; }
     LogPane* messagePane() const { return messagePane_; }
     LogPane* dataPane() const { return dataPane_; }
+    LineTraceWindow* lineTrace() const { return lineTrace_; }
     QToolBar* toolBar() const { return toolBar_; }
     // On the status bar while a file moves, hidden otherwise.
     QProgressBar* transferProgressBar() const { return progressBar_; }
@@ -60,6 +62,7 @@ private:
     CVantrelView* view_;
     LogPane* messagePane_ = nullptr;
     LogPane* dataPane_ = nullptr;
+    LineTraceWindow* lineTrace_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::multimap<int, QAction*> actions_;
     QProgressBar* progressBar_ = nullptr;

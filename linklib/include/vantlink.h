@@ -100,6 +100,17 @@ int32_t HM_get_return_string_length(int32_t index);
 /* Installs the function that every wait calls once per pass (NULL removes it). */
 void HM_set_message_pump(void (*pump)(void));
 
+/* Line trace for a caller that shows the bytes itself. */
+#define TRACE_SENT '>'     /* bytes written to the port */
+#define TRACE_RECEIVED '<' /* bytes read from the port */
+typedef void (*HM_trace_handler)(void* context, int32_t direction, int32_t port,
+                                 const unsigned char* bytes, int32_t count);
+/* Installs the function that sees every byte sent and received on any port, in line order
+ * (NULL removes it; context is handed back unchanged). It is called on the calling thread from
+ * inside library calls, once per write and once per byte read; the bytes are valid only during
+ * the call, and it must not call the library. The VANTLINK_TRACE file trace is independent. */
+void HM_set_trace_handler(HM_trace_handler handler, void* context);
+
 /* ---- Frame exchange ---- */
 
 /* Polls one terminal. buffer: VANTLINK_POLL_BUFFER bytes, receives the decoded record and a NUL;

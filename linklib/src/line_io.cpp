@@ -61,6 +61,7 @@ bool port_write(int32_t port, std::span<const uint8_t> bytes) {
     Transport* transport = port_transport(port);
     if (transport == nullptr) return false;
     if (trace_enabled()) trace_bytes(transport->name(), '>', bytes);
+    if (trace_hook.handler != nullptr) call_trace_hook(port, TRACE_SENT, bytes);
     return transport->write(bytes);
 }
 
@@ -75,6 +76,10 @@ int port_read(int32_t port) {
     if (byte >= 0 && trace_enabled()) {
         const auto value = static_cast<uint8_t>(byte);
         trace_bytes(transport->name(), '<', std::span<const uint8_t>(&value, 1));
+    }
+    if (byte >= 0 && trace_hook.handler != nullptr) {
+        const auto value = static_cast<uint8_t>(byte);
+        call_trace_hook(port, TRACE_RECEIVED, std::span<const uint8_t>(&value, 1));
     }
     return byte;
 }

@@ -96,6 +96,13 @@ std::string trace_byte_text(uint8_t byte) {
     return hex;
 }
 
+void call_trace_hook(int32_t port, char direction, std::span<const uint8_t> bytes) {
+    // Read once: the handler may remove itself while it runs.
+    const TraceHook hook = trace_hook;
+    if (hook.handler == nullptr || bytes.empty()) return;
+    hook.handler(hook.context, direction, port, bytes.data(), static_cast<int32_t>(bytes.size()));
+}
+
 bool trace_enabled() {
     return tracer().enabled();
 }
@@ -113,3 +120,7 @@ void trace_flush_if_quiet() {
 }
 
 }  // namespace vantlink
+
+extern "C" void HM_set_trace_handler(HM_trace_handler handler, void* context) {
+    vantlink::trace_hook = {handler, handler != nullptr ? context : nullptr};
+}

@@ -5,7 +5,20 @@
 #include <span>
 #include <string>
 
+#include "vantlink.h"
+
 namespace vantlink {
+
+// The caller's trace handler (HM_set_trace_handler). A plain variable so that the line code
+// pays one test of the function pointer when none is installed.
+struct TraceHook {
+    HM_trace_handler handler = nullptr;
+    void* context = nullptr;
+};
+inline TraceHook trace_hook;
+
+// Hands bytes to the installed handler; the caller has checked that there is one.
+void call_trace_hook(int32_t port, char direction, std::span<const uint8_t> bytes);
 
 bool trace_enabled();
 // Adds bytes to the current burst; a change of direction or port starts a new line.

@@ -42,7 +42,7 @@ std::set<std::string> ordinal_table_names() {
 
 TEST(LinkExports, ExactlyTheOrdinalTableIsExported) {
     const auto table = ordinal_table_names();
-    EXPECT_EQ(table.size(), 76u) << "75 numbered functions and the message pump";
+    EXPECT_EQ(table.size(), 77u) << "75 numbered functions, the message pump and the trace handler";
     EXPECT_EQ(defined_dynamic_symbols(), table);
 }
 
@@ -52,7 +52,8 @@ TEST(LinkExports, OnlyTheInterfaceIsExported) {
     for (const auto& name : names) {
         EXPECT_TRUE(name.starts_with("HM_") || name.starts_with("HC_")) << name;
     }
-    for (const char* name : {"HM_OpenCommPort", "HM_poll", "HM_set_message_pump", "HM_version"}) {
+    for (const char* name : {"HM_OpenCommPort", "HM_poll", "HM_set_message_pump",
+                             "HM_set_trace_handler", "HM_version"}) {
         EXPECT_TRUE(names.count(name)) << name;
     }
 }
