@@ -202,7 +202,7 @@ void FileTransfers::upload() {
     for (;;) {
         uploadPass(ems);
         if (stopped() || !services_.settings().Upload_Loop) break;
-        if (lastCode_ == RC_SUCCESS) waitForNextPass();
+        waitForNextPass();
         if (stopped()) break;
     }
     end();
@@ -269,13 +269,20 @@ void FileTransfers::uploadListFile(int index, char address, int entry, bool ems)
     services_.redraw();
 }
 
-// Between passes: Upload_Period seconds counted down, ended at once by Stop.
+// Between passes: after a clean pass Upload_Period seconds counted down, ended at once by
+// Stop; after a failed one none.
 void FileTransfers::waitForNextPass() {
     HostState& state = services_.state();
-    int seconds = services_.settings().Upload_Period;
+    int seconds = lastCode_ == RC_SUCCESS ? services_.settings().Upload_Period : 0;
     // A pass that called nobody gave the line no chance to run the window: wait at least a
     // second, so the loop never spins and Stop stays reachable.
     if (!linkCalled_) seconds = std::max(seconds, 1);
+    if (seconds <= 0) {
+        // No wait, but still one turn for the window: calls that fail at once (a port that
+        // went away) would otherwise repeat without Stop ever being seen.
+        pause(0);
+        return;
+    }
     state.uploadWaiting = true;
     for (int k = 1; k <= seconds && !stopped(); ++k) {
         state.uploadSecondsLeft = seconds - k + 1;
