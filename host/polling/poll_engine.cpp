@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "command_ids.h"
 #include "host_services.h"
 #include "operator_prompts.h"
 #include "poll_link.h"
@@ -46,7 +45,7 @@ void PollEngine::run() {
     HostState& state = services_.state();
     const HostSettings& settings = services_.settings();
     if (!state.isReady()) return;
-    if (settings.Auto_Time_Sync == AutoTimeSync::Start) services_.runCommand(ID_SET_TIME_DATE);
+    if (atStart_) atStart_();
     polling_.fill(AddressPolling{});
     tokenOpenFailures_ = 0;
 
@@ -105,7 +104,11 @@ bool PollEngine::pollSlot(int index, char address) {
         services_.redraw();
         return false;
     }
-    if (beforePoll_) beforePoll_();
+    if (beforePoll_) {
+        beforePoll_();
+        // Stop chosen while the hook talked to the terminals: no poll after it.
+        if (state.isReady()) return false;
+    }
     state.currentIndex = index;
     state.status[index] = TerminalStatus::Addressed;
     state.progressPhase = kPhaseFull;

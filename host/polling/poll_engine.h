@@ -27,6 +27,8 @@ public:
 
     void run();
 
+    // Runs first in each Poll command that may start, before its ready check.
+    void setAtStart(std::function<void()> hook) { atStart_ = std::move(hook); }
     // Runs just before each poll (the time synchronisation step hooks in here).
     void setBeforePoll(std::function<void()> hook) { beforePoll_ = std::move(hook); }
 
@@ -63,6 +65,7 @@ private:
     PollLink& link_;
     PollClock& clock_;
     OperatorPrompts& prompts_;
+    std::function<void()> atStart_;
     std::function<void()> beforePoll_;
     std::array<AddressPolling, kAddressSlots> polling_{};
     PollDataFile dataFile_;

@@ -6,6 +6,7 @@
 #include "operator_prompts.h"
 #include "poll_engine.h"
 #include "poll_link.h"
+#include "time_sync.h"
 
 namespace vantrel {
 
@@ -15,9 +16,15 @@ namespace {
 struct PollingModule {
     explicit PollingModule(HostServices& services)
         : prompts(boxOwner(services)),
-          engine(services, libraryPollLink(), systemPollClock(), prompts) {}
+          engine(services, libraryPollLink(), systemPollClock(), prompts),
+          timeSync(services, systemPollClock(), libraryClockSetters(services)) {
+        timeSync.attachTo(engine);
+    }
+    PollingModule(const PollingModule&) = delete;
+    PollingModule& operator=(const PollingModule&) = delete;
     MessageBoxPrompts prompts;
     PollEngine engine;
+    PollTimeSync timeSync;  // its hooks in the engine point here
 };
 
 }  // namespace
