@@ -19,7 +19,7 @@ class LogPane;
 class LineTraceWindow : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kBatchIntervalMs = 100;
+    static constexpr int kBatchIntervalMs = 250;
 
     explicit LineTraceWindow(QWidget* owner);
     ~LineTraceWindow() override;
