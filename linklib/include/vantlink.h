@@ -12,6 +12,7 @@
  *
  * Trace. VANTLINK_TRACE=<file> appends one line per byte burst: millisecond timestamp,
  * direction ('>' sent, '<' received), port, bytes in hex with control bytes named. "-" is stderr.
+ * HM_set_trace_handler also hands the same bytes, unformatted, to a function of the caller.
  *
  * Waits. Every wait of the library calls the message pump installed with HM_set_message_pump
  * once per pass, so a GUI caller stays responsive while a command runs.
