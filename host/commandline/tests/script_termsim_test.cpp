@@ -7,28 +7,12 @@
 #include <sstream>
 
 #include "sim_launcher.h"
+#include "temp_folder.h"
 #include "vantrel_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-int countOf(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
 
 class HostScriptTermsim : public ::testing::Test {
 protected:
@@ -36,9 +20,9 @@ protected:
         std::vector<std::string> args = {"--baud", "2000000", "--trace", trace()};
         for (const char address : std::string("AB")) {
             fs::create_directories(store(address) + "/ram");
-            writeAll(onTerminal(address, "DATA.TXT"), std::string("data of ") + address);
-            writeAll(records(address),
-                     std::string(1, address) + "-record-1\n" + address + "-record-2\n");
+            writeFile(onTerminal(address, "DATA.TXT"), std::string("data of ") + address);
+            writeFile(records(address),
+                      std::string(1, address) + "-record-1\n" + address + "-record-2\n");
             args.push_back("--terminal");
             args.push_back(std::string(1, address) + ",store=" + store(address) +
                            ",records=" + records(address));
@@ -46,12 +30,12 @@ protected:
         std::string error;
         sim = simlaunch::SimProcess::start(folder.file("com1"), args, &error);
         ASSERT_TRUE(sim) << error;
-        writeAll(folder.file("Vantcom.ini"),
-                 "[Communication]\r\nPort=1\r\nBaudRate=57600\r\nESC_delay=0\r\nAddress=A\r\n"
-                 "Terminal_type=KD31/KD32\r\nErrorLog=New\r\n[POLL]\r\nFile_Name=POLL.DAT\r\n"
-                 "Open_Method=Append\r\nPolling_Period=ExistWhenPeriodNoData\r\n"
-                 "Poll_Max_Wait_Time=1\r\nToken_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\n"
-                 "SHOW_ERROR_BOX=No\r\n");
+        writeFile(folder.file("Vantcom.ini"),
+                  "[Communication]\r\nPort=1\r\nBaudRate=57600\r\nESC_delay=0\r\nAddress=A\r\n"
+                  "Terminal_type=KD31/KD32\r\nErrorLog=New\r\n[POLL]\r\nFile_Name=POLL.DAT\r\n"
+                  "Open_Method=Append\r\nPolling_Period=ExistWhenPeriodNoData\r\n"
+                  "Poll_Max_Wait_Time=1\r\nToken_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\n"
+                  "SHOW_ERROR_BOX=No\r\n");
     }
 
     std::string store(char address) const { return folder.file(std::string("store") + address); }
@@ -64,11 +48,11 @@ protected:
     std::string trace() const { return folder.file("trace.txt"); }
 
     bool runScript(const std::string& script) {
-        writeAll(folder.file("JOBS.TXT"), script);
+        writeFile(folder.file("JOBS.TXT"), script);
         const VantrelRun run =
             runVantrelProcess(folder.path(), folder.file("com1"), {"Z", "JOBS.TXT"}, 60000);
         output = run.output;
-        log = readAll(folder.file("ERR_LOG.TXT"));
+        log = readFile(folder.file("ERR_LOG.TXT"));
         return run.ended && run.exitCode == 0;
     }
 
@@ -81,7 +65,7 @@ protected:
 // Unknown operations, a nested script and lines too short to be commands are skipped; the
 // CR LF ends never reach a file or program name; the last line (a poll) closes the program.
 TEST_F(HostScriptTermsim, EveryOperationRunsInOrderAndTheProgramClosesItself) {
-    writeAll(folder.file("PROG.EXE"), std::string("program\x1B\x02\r\n", 11));
+    writeFile(folder.file("PROG.EXE"), std::string("program\x1B\x02\r\n", 11));
     ASSERT_TRUE(
         runScript("AB M\r\n"
                   "A L PROG.EXE PROG.EXE\r\n"
@@ -94,16 +78,16 @@ TEST_F(HostScriptTermsim, EveryOperationRunsInOrderAndTheProgramClosesItself) {
                   "A U DATA.TXT COPY.TXT\r\n"
                   "AB 1\r\n"))
         << output;
-    const std::string trace = readAll(this->trace());
+    const std::string trace = readFile(this->trace());
     EXPECT_EQ(countOf(trace, "A: clock set to "), 1) << trace;  // the script ran once
     EXPECT_EQ(countOf(trace, "B: clock set to "), 1);
-    EXPECT_EQ(readAll(onTerminal('A', "PROG.EXE")), readAll(folder.file("PROG.EXE")));
+    EXPECT_EQ(readFile(onTerminal('A', "PROG.EXE")), readFile(folder.file("PROG.EXE")));
     EXPECT_NE(trace.find("A: running PROG.EXE"), std::string::npos);
     EXPECT_FALSE(fs::exists(onTerminal('B', "DATA.TXT")));
     EXPECT_TRUE(fs::exists(onTerminal('A', "DATA.TXT")));
-    EXPECT_EQ(readAll(folder.file("COPY.TXT")), "data of A");
+    EXPECT_EQ(readFile(folder.file("COPY.TXT")), "data of A");
     // The terminals take turns; each one's records keep their order.
-    const std::string polled = readAll(folder.file("POLL.DAT"));
+    const std::string polled = readFile(folder.file("POLL.DAT"));
     EXPECT_EQ(polled.size(), 4 * std::string("A A-record-1\r\n").size()) << polled;
     for (const char address : std::string("AB")) {
         const std::string first = std::string(1, address) + " " + address + "-record-";
@@ -117,18 +101,18 @@ TEST_F(HostScriptTermsim, EveryOperationRunsInOrderAndTheProgramClosesItself) {
 // A line naming a file the terminal cannot hold is refused without cutting the name to
 // another file's; a script that ends on such a line leaves the program to the last command.
 TEST_F(HostScriptTermsim, OverlongNamesAndMissingFilesAreReportedAndTheRestRuns) {
-    writeAll(onTerminal('A', "ABCDEFGHIJKLMNOPQRS"), "keep");
+    writeFile(onTerminal('A', "ABCDEFGHIJKLMNOPQRS"), "keep");
     ASSERT_TRUE(
         runScript("A E ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n"
                   "A L NOSUCH.EXE P.EXE\r\n"
                   "A U NOSUCH.TXT NOSUCH.TXT\r\n"
                   "A 1\r\n"))
         << output;
-    EXPECT_EQ(readAll(onTerminal('A', "ABCDEFGHIJKLMNOPQRS")), "keep");
+    EXPECT_EQ(readFile(onTerminal('A', "ABCDEFGHIJKLMNOPQRS")), "keep");
     EXPECT_NE(log.find("NOSUCH.EXE"), std::string::npos) << log;
     EXPECT_NE(log.find("Upload  NOSUCH.TXT doesn't exist"), std::string::npos) << log;
     EXPECT_FALSE(fs::exists(folder.file("NOSUCH.TXT")));
-    EXPECT_EQ(readAll(folder.file("POLL.DAT")), "A A-record-1\r\nA A-record-2\r\n");
+    EXPECT_EQ(readFile(folder.file("POLL.DAT")), "A A-record-1\r\nA A-record-2\r\n");
 }
 
 // Nobody can answer the box that names the file: the unattended run ends instead of waiting.

@@ -70,6 +70,14 @@ public:
                 int code) override {
         reports.push_back({address, std::string(operation), std::string(detail), code});
     }
+    // "address|operation|detail|code" per report.
+    std::vector<std::string> reportLines() const {
+        std::vector<std::string> lines;
+        for (const auto& r : reports)
+            lines.push_back(std::string(1, r.address) + "|" + r.operation + "|" + r.detail + "|" +
+                            std::to_string(r.code));
+        return lines;
+    }
     int reportsWithCode(int code) const {
         int count = 0;
         for (const auto& r : reports) count += r.code == code ? 1 : 0;

@@ -97,14 +97,6 @@ protected:
         host.settings().Port = 3;
     }
     void run(Command command) { (inquiries.*command)(); }
-    // "address|operation|detail|code" per report.
-    Strings reports() const {
-        Strings lines;
-        for (const auto& r : host.reports)
-            lines.push_back(std::string(1, r.address) + "|" + r.operation + "|" + r.detail + "|" +
-                            std::to_string(r.code));
-        return lines;
-    }
     TerminalStatus status(int index) { return host.state().status[index]; }
 
     FakeHost host;
@@ -126,18 +118,19 @@ TEST_F(HostInquiries, SuccessLinesByteForByte) {
     for (const Inquiry& inquiry : kInquiries) run(inquiry.command);
     link.ram = {1, 2, 3, 1024, 1000};
     inquiries.ramSize();
-    EXPECT_EQ(reports(), (Strings{
-                             "A|RAM size |Total=640  EXEC=128  Free=511|0",
-                             "A|Flash ROM Size | Total=2048Kb  Free=512Kb|0",
-                             "A|Check running AP|ANSWER 1|0",
-                             "A|Get Directory  |ANSWER 1|0",
-                             "A|Get ROM Directory  |ANSWER 1|0",
-                             "A|DATA.TXT|File exist and length=1234|0",
-                             "A|Version  |ANSWER 1|0",
-                             "A|Terminal ID |ANSWER 1|0",
-                             "A|Upload mode ||0",
-                             "A|RAM size |Total=1  EXEC=2  Free=3  Total EMS=1024  Free EMS=1000|0",
-                         }));
+    EXPECT_EQ(host.reportLines(),
+              (Strings{
+                  "A|RAM size |Total=640  EXEC=128  Free=511|0",
+                  "A|Flash ROM Size | Total=2048Kb  Free=512Kb|0",
+                  "A|Check running AP|ANSWER 1|0",
+                  "A|Get Directory  |ANSWER 1|0",
+                  "A|Get ROM Directory  |ANSWER 1|0",
+                  "A|DATA.TXT|File exist and length=1234|0",
+                  "A|Version  |ANSWER 1|0",
+                  "A|Terminal ID |ANSWER 1|0",
+                  "A|Upload mode ||0",
+                  "A|RAM size |Total=1  EXEC=2  Free=3  Total EMS=1024  Free EMS=1000|0",
+              }));
     EXPECT_EQ(status(0), TerminalStatus::Done);
     EXPECT_EQ(link.lastPort, 3);
     EXPECT_EQ(link.asked, "DATA.TXT");
@@ -166,18 +159,18 @@ TEST_F(HostInquiries, FailuresTimeOutsAndNoData) {
     for (const Inquiry& inquiry : kInquiries) run(inquiry.command);
     link.codes['B'] = RC_UPLOAD_MODE;
     inquiries.uploadMode();
-    EXPECT_EQ(reports(), (Strings{
-                             "B|RAM size ||53",
-                             "B|Flash ROM Size ||53",
-                             "B| ||53",
-                             "B|Get Directory ||53",
-                             "B|Get ROM Directory ||53",
-                             "B|File |DATA.TXT|53",
-                             "B|Version ||53",
-                             "B|Terminal ID ||53",
-                             "B|Upload mode ||53",
-                             "B|Upload mode ||80",
-                         }));
+    EXPECT_EQ(host.reportLines(), (Strings{
+                                      "B|RAM size ||53",
+                                      "B|Flash ROM Size ||53",
+                                      "B| ||53",
+                                      "B|Get Directory ||53",
+                                      "B|Get ROM Directory ||53",
+                                      "B|File |DATA.TXT|53",
+                                      "B|Version ||53",
+                                      "B|Terminal ID ||53",
+                                      "B|Upload mode ||53",
+                                      "B|Upload mode ||80",
+                                  }));
     EXPECT_EQ(status(0), TerminalStatus::Failed);
 }
 
@@ -229,7 +222,7 @@ TEST_F(HostInquiries, FileInFlashRomIsFoundWithItsOwnResult) {
     link.codes = {{'A', RC_FROM_FLASH_ROM}, {'B', RC_NOT_EXIST}};
     link.fileLength = 77;
     inquiries.fileExist();
-    EXPECT_EQ(reports(),
+    EXPECT_EQ(host.reportLines(),
               (Strings{"A|DATA.TXT|File exist and length=77|54", "B|File |DATA.TXT|48"}));
     EXPECT_EQ(status(0), TerminalStatus::Done);
     EXPECT_EQ(status(1), TerminalStatus::Failed);

@@ -18,7 +18,9 @@
 #include "modal_answerer.h"
 #include "modal_boxes.h"
 #include "sim_launcher.h"
+#include "temp_folder.h"
 #include "vantrel_view.h"
+#include "window_on_line.h"
 
 namespace {
 
@@ -28,13 +30,6 @@ using Strings = std::vector<std::string>;
 void writeAll(const std::string& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // A: a KD31 running MAIN.EXE with a file on its RAM disk and two in flash ROM. B: a VS17 with
@@ -53,24 +48,16 @@ protected:
         std::string error;
         sim = simlaunch::SimProcess::start(folder.file("com1"), args, &error);
         ASSERT_TRUE(sim) << error;
-        setenv("VANTLINK_COM1", folder.file("com1").c_str(), 1);
         writeAll(folder.file("Vantcom.ini"),
                  "[Communication]\r\nPort=1\r\nBaudRate=57600\r\nESC_delay=0\r\nAddress=AB\r\n"
                  "Terminal_type=KD35\r\nErrorLog=New\r\n");
-        vantrel::installMessagePump();
-        frame = std::make_unique<vantrel::CMainFrame>();
-        vantrel::install_host_modules(*frame->view());
-        frame->view()->initialUpdate(folder.path());
-        frame->show();
-        QApplication::processEvents();
+        window = std::make_unique<WindowOnLine>(folder.file("com1"), folder.path());
+        frame = window->frame.get();
         vantrel::setOperatorCanAnswer(true);  // the test answers the file name dialog
     }
     void TearDown() override {
-        if (frame) frame->closeWithoutAsking();
-        frame.reset();
-        vantrel::removeMessagePump();
+        window.reset();
         vantrel::setOperatorCanAnswer(std::nullopt);
-        unsetenv("VANTLINK_COM1");
     }
 
     vantrel::CVantrelView& view() { return *frame->view(); }
@@ -98,7 +85,8 @@ protected:
 
     simlaunch::TempDir folder;
     std::unique_ptr<simlaunch::SimProcess> sim;
-    std::unique_ptr<vantrel::CMainFrame> frame;
+    std::unique_ptr<WindowOnLine> window;
+    vantrel::CMainFrame* frame = nullptr;
 };
 
 TEST_F(HostInquiryTermsim, EveryInquiryReportsItsLineByteForByte) {
@@ -136,7 +124,7 @@ TEST_F(HostInquiryTermsim, EveryInquiryReportsItsLineByteForByte) {
     EXPECT_EQ(paneLines(), expected);
 
     // The error log holds the same lines, each ended by CR LF.
-    std::string log = readAll(folder.file("ERR_LOG.TXT"));
+    std::string log = readFile(folder.file("ERR_LOG.TXT"));
     static const std::regex stamp("\\d\\d:\\d\\d:\\d\\d");
     log = std::regex_replace(log, stamp, "HH:MM:SS");
     std::string expectedLog;

@@ -143,13 +143,6 @@ protected:
         host.state().commandTokens = std::move(tokens);
         host.state().commandLineMode = true;
     }
-    Strings reportLines() const {
-        Strings lines;
-        for (const auto& r : host.reports)
-            lines.push_back(std::string(1, r.address) + "|" + r.operation + "|" + r.detail + "|" +
-                            std::to_string(r.code));
-        return lines;
-    }
     TerminalStatus status(int index) { return host.state().status[index]; }
 
     SettingsFileHost host;
@@ -190,8 +183,8 @@ TEST_F(HostSetupCommands, EveryPlainEntrySendsItsCallAndReportsItsLabel) {
         EXPECT_EQ(link.calls,
                   (Strings{callOf(c.call, 'A', c.argument), callOf(c.call, 'B', c.argument)}))
             << c.operation;
-        EXPECT_EQ(reportLines(), (Strings{"A|" + c.operation + "|" + c.detail + "|0",
-                                          "B|" + c.operation + "|" + c.detail + "|0"}));
+        EXPECT_EQ(host.reportLines(), (Strings{"A|" + c.operation + "|" + c.detail + "|0",
+                                               "B|" + c.operation + "|" + c.detail + "|0"}));
     }
 }
 
@@ -202,7 +195,8 @@ TEST_F(HostSetupCommands, KeypadUnlockSendsOneAndPartialLockTwo) {
     run(ID_SET_KEY_PARTIAL);
     EXPECT_EQ(link.calls,
               (Strings{callOf(SetupCall::Keypad, 'A', "1"), callOf(SetupCall::Keypad, 'A', "2")}));
-    EXPECT_EQ(reportLines(), (Strings{"A|Set keypad unlock| |0", "A|Set keypad partial lock| |0"}));
+    EXPECT_EQ(host.reportLines(),
+              (Strings{"A|Set keypad unlock| |0", "A|Set keypad partial lock| |0"}));
 }
 
 TEST_F(HostSetupCommands, ResultsGiveStatusTimeOutFailureAndSilentNoData) {
@@ -215,7 +209,8 @@ TEST_F(HostSetupCommands, ResultsGiveStatusTimeOutFailureAndSilentNoData) {
     EXPECT_EQ(status(1), TerminalStatus::Addressed);
     EXPECT_EQ(status(2), TerminalStatus::TimeOut);
     EXPECT_EQ(status(3), TerminalStatus::Failed);
-    EXPECT_EQ(reportLines(), (Strings{"A|Warm Start||0", "C|Warm Start||4", "D|Warm Start||2"}));
+    EXPECT_EQ(host.reportLines(),
+              (Strings{"A|Warm Start||0", "C|Warm Start||4", "D|Warm Start||2"}));
     EXPECT_EQ(host.state().panelMode, PanelMode::OneShot);
 }
 
@@ -225,8 +220,8 @@ TEST_F(HostSetupCommands, PowerSavingReportsEveryResultAndLeavesFailuresIdle) {
     };
     run(ID_POWER_SAVING_OFF);
     run(ID_POWER_SAVING_ON);
-    EXPECT_EQ(reportLines(), (Strings{"A|Power-Saving off| |0", "B|Power-Saving off| |7",
-                                      "A|Power-Saving on| |0", "B|Power-Saving on| |7"}));
+    EXPECT_EQ(host.reportLines(), (Strings{"A|Power-Saving off| |0", "B|Power-Saving off| |7",
+                                           "A|Power-Saving on| |0", "B|Power-Saving on| |7"}));
     EXPECT_EQ(status(0), TerminalStatus::Done);
     EXPECT_EQ(status(1), TerminalStatus::Idle);
 }
@@ -238,7 +233,7 @@ TEST_F(HostSetupCommands, ColdStartOnlyAfterYes) {
     EXPECT_EQ(prompts.questions, (Strings{"Are you sure to Cold Start?"}));
     prompts.yes = true;
     run(ID_EXEC_COLD_START);
-    EXPECT_EQ(reportLines(), (Strings{"A|Cold Start||0", "B|Cold Start||0"}));
+    EXPECT_EQ(host.reportLines(), (Strings{"A|Cold Start||0", "B|Cold Start||0"}));
 }
 
 TEST_F(HostSetupCommands, NothingRunsWhileACommandRunsOrWithoutAddresses) {
@@ -273,7 +268,7 @@ TEST_F(HostSetupCommands, InputLinesSendDataPasswordAndAreaSize) {
                        "Executing area size (K-Byte)", "Executing area size (K-Byte)",
                        "Executing area size (K-Byte)", "Input application data"}));
     EXPECT_EQ(link.arguments, (Strings{"HELLO 1", "secret", "12", "0", "2147483647"}));
-    EXPECT_EQ(reportLines(),
+    EXPECT_EQ(host.reportLines(),
               (Strings{"A|Send Data|HELLO 1|0", "A|Set password||0", "A|Exec area is|12|0",
                        "A|Exec area is|0|0", "A|Exec area is|2147483647|0"}));
 }
@@ -306,7 +301,7 @@ TEST_F(HostSetupCommands, AddressChangeAddressesOnlyFromAndTheListFollows) {
     EXPECT_EQ(dialogs.opened, Strings{"Change addreee AB"});
     EXPECT_EQ(link.calls, Strings{callOf(SetupCall::SetAddress, 'A', "D")});
     EXPECT_EQ(host.settings().Address, "DB");
-    EXPECT_EQ(reportLines(), Strings{"D|Change address A to D||0"});
+    EXPECT_EQ(host.reportLines(), Strings{"D|Change address A to D||0"});
     EXPECT_EQ(status(0), TerminalStatus::Done);
     EXPECT_EQ(host.saves, 1);
     EXPECT_EQ(host.file.Address, "DB");
@@ -319,7 +314,7 @@ TEST_F(HostSetupCommands, AddressChangeAddressesOnlyFromAndTheListFollows) {
         run(ID_SET_ADDRESS);
     }
     EXPECT_EQ(host.settings().Address, "DB");
-    EXPECT_EQ(reportLines(),
+    EXPECT_EQ(host.reportLines(),
               (Strings{"B|Change address B to E||48", "B|Change address B to E||7"}));
     EXPECT_EQ(status(1), TerminalStatus::Failed);
     EXPECT_EQ(host.saves, 1);
@@ -356,8 +351,8 @@ TEST_F(HostSetupCommands, CommTableCarriesEachTerminalsAddress) {
     host.settings().Terminal_type = TerminalType::KD24;
     run(ID_SET_COMM_TABLE);
     EXPECT_EQ(link.arguments, (Strings{"718NMA20F", "718NMB20F"}));
-    EXPECT_EQ(reportLines(), (Strings{"A|Set commnication Para.|718NMA20F|0",
-                                      "B|Set commnication Para.|718NMB20F|0"}));
+    EXPECT_EQ(host.reportLines(), (Strings{"A|Set commnication Para.|718NMA20F|0",
+                                           "B|Set commnication Para.|718NMB20F|0"}));
     EXPECT_EQ(host.settings().TERMINAL_TIMEOUT, 20);
 
     link.arguments.clear();
@@ -425,7 +420,7 @@ TEST_F(HostSetupPurge, ThreeFilesOnTwoTerminalsAfterAFreshDirectory) {
     EXPECT_EQ(dialogs.asked.addresses, "AB");
     EXPECT_EQ(dialogs.asked.listings, (Strings{"PROG.EXE,DATA.TXT", "OTHER.EXE"}));
     EXPECT_EQ(dialogs.asked.terminalChoice, 1);
-    EXPECT_EQ(reportLines(),
+    EXPECT_EQ(host.reportLines(),
               (Strings{"A|Purge |ONE.DAT|0", "A|Purge |TWO.DAT|48", "A|Purge |THREE.DAT|0",
                        "B|Purge |ONE.DAT|0", "B|Purge |TWO.DAT|4", "B|Purge |THREE.DAT|0"}));
     // The last file decides the picture; the last name chosen stays in Delete_File1.
@@ -446,7 +441,7 @@ TEST_F(HostSetupPurge, StopBetweenFilesEndsAfterTheDeleteUnderWay) {
         if (link.calls.size() == 2) host.setReady(true);  // after "dir" and the first delete
     };
     run(ID_EXEC_PURGE);
-    EXPECT_EQ(reportLines(), Strings{"A|Purge |ONE.DAT|0"});
+    EXPECT_EQ(host.reportLines(), Strings{"A|Purge |ONE.DAT|0"});
 }
 
 TEST_F(HostSetupPurge, SingleTerminalNoChoiceCancelAndOverlongNames) {
@@ -455,7 +450,7 @@ TEST_F(HostSetupPurge, SingleTerminalNoChoiceCancelAndOverlongNames) {
     dialogs.files->files = {"ONE.DAT", std::string(20, 'L')};
     run(ID_EXEC_PURGE);
     // Never cut to fit: the cut name would be another file.
-    EXPECT_EQ(reportLines(),
+    EXPECT_EQ(host.reportLines(),
               (Strings{"B|Purge |ONE.DAT|0", "B|Purge |" + std::string(20, 'L') + "|" +
                                                  std::to_string(RC_ILLEGAL_FILE_NAME)}));
     EXPECT_EQ(link.calls.size(), 2u);  // dir and one delete
@@ -512,7 +507,7 @@ TEST_F(HostSetupCommands, RunSendsTheNameCutAtItsFirstDot) {
     dialogs.file = TerminalFileChoice{"PROG.EXE", 'A', 1};
     run(ID_EXEC_RUN_ROM);
     EXPECT_EQ(link.arguments.back(), "PROG/ROM");
-    EXPECT_EQ(reportLines().back(), "A|Run|PROG/ROM|0");
+    EXPECT_EQ(host.reportLines().back(), "A|Run|PROG/ROM|0");
     EXPECT_EQ(link.calls[link.calls.size() - 2], "dir rom");
     EXPECT_EQ(link.calls[0], "dir");
     EXPECT_EQ(dialogs.opened.back(), "Run Program select EXE");
@@ -524,13 +519,13 @@ TEST_F(HostSetupCommands, RunCountsFlashRomAsSuccessAutoBootDoesNot) {
         return address == 'A' ? RC_FROM_FLASH_ROM : RC_NOT_EXIST;
     };
     run(ID_EXEC_RUN);
-    EXPECT_EQ(reportLines(), (Strings{"A|Run|PROG|54", "B|Run|PROG|48"}));
+    EXPECT_EQ(host.reportLines(), (Strings{"A|Run|PROG|54", "B|Run|PROG|48"}));
     EXPECT_EQ(status(0), TerminalStatus::Done);
     EXPECT_EQ(status(1), TerminalStatus::Failed);
 
     host.reports.clear();
     run(ID_SET_AUTOBOOT);
-    EXPECT_EQ(reportLines(), (Strings{"A|Auto-Boot|PROG|54", "B|Auto-Boot|PROG|48"}));
+    EXPECT_EQ(host.reportLines(), (Strings{"A|Auto-Boot|PROG|54", "B|Auto-Boot|PROG|48"}));
     EXPECT_EQ(status(0), TerminalStatus::Failed);
     EXPECT_EQ(dialogs.opened, (Strings{"Run Program select EXE", "Run Program select EXE"}));
 }
@@ -538,7 +533,7 @@ TEST_F(HostSetupCommands, RunCountsFlashRomAsSuccessAutoBootDoesNot) {
 TEST_F(HostSetupCommands, RunOnOneTerminalOrNothingChosen) {
     dialogs.file = TerminalFileChoice{"OTHER.EXE", 'B', 0};
     run(ID_EXEC_RUN);
-    EXPECT_EQ(reportLines(), Strings{"B|Run|OTHER|0"});
+    EXPECT_EQ(host.reportLines(), Strings{"B|Run|OTHER|0"});
     dialogs.file = TerminalFileChoice{"", 'A', 1};
     run(ID_EXEC_RUN);
     dialogs.file.reset();
@@ -580,7 +575,7 @@ TEST_F(HostSetupTime, SpecifiedTimeRunsOnWithTheLoop) {
     link.afterCall = [this] { clock.at += 7; };  // B is reached seven seconds after A
     run(ID_SET_TIME_DATE);
     EXPECT_EQ(link.arguments, (Strings{"20240517100000", "20240517100007"}));
-    EXPECT_EQ(reportLines(),
+    EXPECT_EQ(host.reportLines(),
               (Strings{"A|Time Sync.|20240517100000|0", "B|Time Sync.|20240517100007|0"}));
 }
 
@@ -644,7 +639,7 @@ TEST_F(HostSetupTime, PollingsSynchronisationAsksNothingAndLeavesTheProgramOpen)
     EXPECT_FALSE(host.state().isReady());
     EXPECT_TRUE(dialogs.opened.empty());
     EXPECT_EQ(link.arguments.size(), 5u);
-    EXPECT_EQ(reportLines().back(), "A|Time Sync.|" + pcText(clock.at) + "|0");
+    EXPECT_EQ(host.reportLines().back(), "A|Time Sync.|" + pcText(clock.at) + "|0");
     EXPECT_EQ(host.closes, 0);
 }
 

@@ -11,23 +11,14 @@
 #include "link_glue.h"
 #include "main_frame.h"
 #include "sim_launcher.h"
+#include "temp_folder.h"
 #include "vantrel_process.h"
 #include "vantrel_view.h"
+#include "window_on_line.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // The PC's local time as termsim's trace shows a clock it was given.
 std::string traceTime(std::time_t at) {
@@ -52,9 +43,9 @@ protected:
     void SetUp() override {
         for (const char address : std::string("AB")) {
             fs::create_directories(store(address) + "/ram");
-            writeText(onTerminal(address, "DATA.TXT"), "data");
-            writeText(onTerminal(address, "KEEP.TXT"), "keep");
-            writeText(onTerminal(address, "PROG.EXE"), "program");
+            writeFile(onTerminal(address, "DATA.TXT"), "data");
+            writeFile(onTerminal(address, "KEEP.TXT"), "keep");
+            writeFile(onTerminal(address, "PROG.EXE"), "program");
         }
         std::vector<std::string> args = {"--baud", "2000000", "--trace", trace()};
         for (const char address : std::string("AB")) {
@@ -64,7 +55,7 @@ protected:
         std::string error;
         sim = simlaunch::SimProcess::start(folder.file("com1"), args, &error);
         ASSERT_TRUE(sim) << error;
-        writeText(folder.file("Vantcom.ini"),
+        writeFile(folder.file("Vantcom.ini"),
                   "[Communication]\r\nPort=1\r\nBaudRate=57600\r\nESC_delay=0\r\nAddress=A\r\n"
                   "Terminal_type=KD31/KD32\r\nErrorLog=New\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\n"
                   "SHOW_ERROR_BOX=No\r\n");
@@ -94,14 +85,14 @@ TEST_F(HostSetupTermsim, CommandLineDeleteTakesTheFileFromTheNamedTerminalOnly) 
     EXPECT_FALSE(fs::exists(onTerminal('A', "DATA.TXT")));
     EXPECT_TRUE(fs::exists(onTerminal('A', "KEEP.TXT")));
     EXPECT_TRUE(fs::exists(onTerminal('B', "DATA.TXT")));
-    EXPECT_NE(readText(folder.file("ERR_LOG.TXT")).find("Purge  DATA.TXT"), std::string::npos);
+    EXPECT_NE(readFile(folder.file("ERR_LOG.TXT")).find("Purge  DATA.TXT"), std::string::npos);
 }
 
 TEST_F(HostSetupTermsim, CommandLineTimeSetsBothClocksFromThePcClock) {
     const std::string before = traceTime(std::time(nullptr));
     ASSERT_TRUE(runVantrel({"AB", "M"})) << output;
     const std::string after = traceTime(std::time(nullptr));
-    const std::string trace = readText(this->trace());
+    const std::string trace = readFile(this->trace());
     for (const char address : std::string("AB")) {
         const std::string set = clockSetIn(trace, address);
         EXPECT_GE(set, before) << address << "\n" << trace;
@@ -111,7 +102,7 @@ TEST_F(HostSetupTermsim, CommandLineTimeSetsBothClocksFromThePcClock) {
 
 TEST_F(HostSetupTermsim, CommandLineRunStartsTheProgramByItsNameWithoutExtension) {
     ASSERT_TRUE(runVantrel({"A", "X", "PROG.EXE"})) << output;
-    const std::string trace = readText(this->trace());
+    const std::string trace = readFile(this->trace());
     EXPECT_NE(trace.find("A: running PROG.EXE"), std::string::npos) << trace;
     EXPECT_EQ(trace.find("B: running"), std::string::npos);
 }
@@ -121,20 +112,12 @@ class HostSetupTermsimWindow : public HostSetupTermsim {
 protected:
     void SetUp() override {
         HostSetupTermsim::SetUp();
-        setenv("VANTLINK_COM1", folder.file("com1").c_str(), 1);
-        vantrel::installMessagePump();
-        frame = std::make_unique<vantrel::CMainFrame>();
-        vantrel::install_host_modules(*frame->view());
-        frame->view()->initialUpdate(folder.path());
-        QApplication::processEvents();
+        window = std::make_unique<WindowOnLine>(folder.file("com1"), folder.path());
+        frame = window->frame.get();
     }
-    void TearDown() override {
-        if (frame) frame->closeWithoutAsking();
-        frame.reset();
-        vantrel::removeMessagePump();
-        unsetenv("VANTLINK_COM1");
-    }
-    std::unique_ptr<vantrel::CMainFrame> frame;
+    void TearDown() override { window.reset(); }
+    std::unique_ptr<WindowOnLine> window;
+    vantrel::CMainFrame* frame = nullptr;
 };
 
 TEST_F(HostSetupTermsimWindow, KeypadUnlockAndTheClockReachTheTerminal) {
@@ -143,7 +126,7 @@ TEST_F(HostSetupTermsimWindow, KeypadUnlockAndTheClockReachTheTerminal) {
     ASSERT_TRUE(view.runCommand(vantrel::ID_SET_KEY_UNLOCK));
     ASSERT_TRUE(view.runCommand(vantrel::ID_SET_KEY_PARTIAL));
     ASSERT_TRUE(view.runCommand(vantrel::ID_SET_TIME_DATE));  // System time
-    const std::string trace = readText(this->trace());
+    const std::string trace = readFile(this->trace());
     const auto unlock = trace.find("A: keypad set: 1");
     ASSERT_NE(unlock, std::string::npos) << trace;
     EXPECT_NE(trace.find("A: keypad set: 2", unlock), std::string::npos);
@@ -158,10 +141,10 @@ TEST_F(HostSetupTermsimWindow, AddressChangeIsFollowedByTheListAndTheBarTableRea
     view.settings().Address = "AB";
     ASSERT_TRUE(view.runCommand(vantrel::ID_SET_ADDRESS));
     EXPECT_EQ(view.settings().Address, "CB");
-    EXPECT_NE(readText(folder.file("Vantcom.ini")).find("Address=CB"), std::string::npos);
+    EXPECT_NE(readFile(folder.file("Vantcom.ini")).find("Address=CB"), std::string::npos);
     view.state().selection[1] = 0;
     ASSERT_TRUE(view.runCommand(vantrel::ID_SET_BAR_TABLE));  // every symbology ON
-    const std::string trace = readText(this->trace());
+    const std::string trace = readFile(this->trace());
     EXPECT_NE(trace.find("A: address changed to C"), std::string::npos) << trace;
     EXPECT_NE(trace.find("C: bar-code table stored: NNNNN"), std::string::npos) << trace;
     EXPECT_EQ(view.state().status[0], vantrel::TerminalStatus::Done);

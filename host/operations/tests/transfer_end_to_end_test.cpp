@@ -13,29 +13,14 @@
 #include "link_glue.h"
 #include "main_frame.h"
 #include "sim_launcher.h"
+#include "temp_folder.h"
 #include "vantrel_process.h"
 #include "vantrel_view.h"
+#include "window_on_line.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-int countOf(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
 
 // Every byte the line treats specially, every other byte, an empty file, a file of 100 KiB and
 // files that end on and beside the block sizes of both directions.
@@ -84,11 +69,11 @@ protected:
     }
 
     void writeSettings(const std::string& extra) {
-        writeAll(folder.file("Vantcom.ini"),
-                 "[Communication]\r\nPort=1\r\nBaudRate=57600\r\nESC_delay=0\r\nAddress=A\r\n"
-                 "Terminal_type=KD31/KD32\r\nErrorLog=New\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\n"
-                 "SHOW_ERROR_BOX=No\r\n" +
-                     extra);
+        writeFile(folder.file("Vantcom.ini"),
+                  "[Communication]\r\nPort=1\r\nBaudRate=57600\r\nESC_delay=0\r\nAddress=A\r\n"
+                  "Terminal_type=KD31/KD32\r\nErrorLog=New\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\n"
+                  "SHOW_ERROR_BOX=No\r\n" +
+                      extra);
     }
 
     // True when vantrel ended by itself within the time limit, with exit status 0.
@@ -96,7 +81,7 @@ protected:
         const VantrelRun run =
             runVantrelProcess(folder.path(), folder.file("com1"), arguments, limitMs);
         output = run.output;
-        log = readAll(folder.file("ERR_LOG.TXT"));
+        log = readFile(folder.file("ERR_LOG.TXT"));
         return run.ended && run.exitCode == 0;
     }
 
@@ -112,19 +97,19 @@ TEST_F(HostTransferEndToEnd, TwelveFilesToThreeTerminalsAndBackByteForByte) {
     const auto files = twelveFiles();
     std::string script, list = "[Multi_upload]\r\nUpload_Save_Mode=New\r\nDelete12=Yes\r\n";
     for (std::size_t i = 0; i < files.size(); ++i) {
-        writeAll(folder.file(files[i].first), files[i].second);
+        writeFile(folder.file(files[i].first), files[i].second);
         script += "ABC L " + files[i].first + " " + files[i].first + "\r\n";
         list += "File" + std::to_string(i + 1) + "=" + files[i].first + "\r\n";
     }
-    writeAll(folder.file("JOBS.TXT"), script + "ABC U\r\n");
+    writeFile(folder.file("JOBS.TXT"), script + "ABC U\r\n");
     writeSettings(list);
     ASSERT_TRUE(runVantrel({"Z", "JOBS.TXT"})) << output;
     for (const char address : std::string("ABC")) {
         for (std::size_t i = 0; i < files.size(); ++i) {
             const auto& [name, bytes] = files[i];
-            EXPECT_EQ(readAll(inFolder(address, name)), bytes) << address << " " << name;
+            EXPECT_EQ(readFile(inFolder(address, name)), bytes) << address << " " << name;
             if (i + 1 < files.size())
-                EXPECT_EQ(readAll(onTerminal(address, name)), bytes) << address << " " << name;
+                EXPECT_EQ(readFile(onTerminal(address, name)), bytes) << address << " " << name;
             else
                 EXPECT_FALSE(fs::exists(onTerminal(address, name))) << "not purged";
         }
@@ -135,31 +120,31 @@ TEST_F(HostTransferEndToEnd, TwelveFilesToThreeTerminalsAndBackByteForByte) {
 // The library applies the save mode to a file the upload finds in its place.
 TEST_F(HostTransferEndToEnd, SaveModesNewOverWriteAndAppend) {
     fs::create_directories(store('A') + "/ram");
-    writeAll(onTerminal('A', "LOG.TXT"), "new-data");
+    writeFile(onTerminal('A', "LOG.TXT"), "new-data");
     const std::pair<const char*, const char*> modes[] = {
         {"New", "old-"}, {"Over-write", "new-data"}, {"Append", "old-new-data"}};
     for (const auto& [mode, expected] : modes) {
-        writeAll(folder.file("LOG.TXT"), "old-");
+        writeFile(folder.file("LOG.TXT"), "old-");
         writeSettings(std::string("[Multi_upload]\r\nUpload_Save_Mode=") + mode + "\r\n");
         ASSERT_TRUE(runVantrel({"A", "U", "LOG.TXT", "LOG.TXT"})) << output;
-        EXPECT_EQ(readAll(folder.file("LOG.TXT")), expected) << mode;
+        EXPECT_EQ(readFile(folder.file("LOG.TXT")), expected) << mode;
     }
-    EXPECT_EQ(readAll(folder.file("LO0.TXT")), "new-data");  // New: a free name beside it
-    EXPECT_FALSE(fs::exists(folder.file("LO1.TXT")));        // only New makes one
+    EXPECT_EQ(readFile(folder.file("LO0.TXT")), "new-data");  // New: a free name beside it
+    EXPECT_FALSE(fs::exists(folder.file("LO1.TXT")));         // only New makes one
 }
 
 TEST_F(HostTransferEndToEnd, RepeatedDownloadMissingFileAndUploadUnderItsDestination) {
-    writeAll(folder.file("GOOD.EXE"), std::string("program\x1B\x02", 9));
-    writeAll(folder.file("JOBS.TXT"),
-             "A L MISSING.EXE P.EXE 3\r\nA L GOOD.EXE P.EXE 3\r\nA U NOSUCH.TXT NOSUCH.TXT\r\n"
-             "A U P.EXE COPY.EXE\r\n");
+    writeFile(folder.file("GOOD.EXE"), std::string("program\x1B\x02", 9));
+    writeFile(folder.file("JOBS.TXT"),
+              "A L MISSING.EXE P.EXE 3\r\nA L GOOD.EXE P.EXE 3\r\nA U NOSUCH.TXT NOSUCH.TXT\r\n"
+              "A U P.EXE COPY.EXE\r\n");
     writeSettings("");
     ASSERT_TRUE(runVantrel({"Z", "JOBS.TXT"})) << output;
     EXPECT_EQ(countOf(log, "Download  MISSING.EXE doesn't exist"), 3) << log;
     EXPECT_EQ(countOf(log, "Download  GOOD.EXE Successfully"), 1) << log;
     EXPECT_EQ(countOf(log, "Upload  NOSUCH.TXT doesn't exist"), 1) << log;
     EXPECT_FALSE(fs::exists(folder.file("NOSUCH.TXT")));
-    EXPECT_EQ(readAll(folder.file("COPY.EXE")), readAll(folder.file("GOOD.EXE")));
+    EXPECT_EQ(readFile(folder.file("COPY.EXE")), readFile(folder.file("GOOD.EXE")));
 }
 
 // The menu commands in the real window: the Download list, then the Upload list with a file the
@@ -168,25 +153,16 @@ class HostTransferWindow : public HostTransferEndToEnd {
 protected:
     void SetUp() override {
         HostTransferEndToEnd::SetUp();
-        setenv("VANTLINK_COM1", folder.file("com1").c_str(), 1);
-        writeAll(folder.file("BIG.BIN"), std::string(20000, '\x5C'));
+        writeFile(folder.file("BIG.BIN"), std::string(20000, '\x5C'));
         writeSettings(
             "[Multi_download]\r\nFile1=BIG.BIN\r\n"
             "[Multi_upload]\r\nFile1=BIG.BIN\r\nFile2=NOSUCH.TXT\r\n");
-        vantrel::installMessagePump();
-        frame = std::make_unique<vantrel::CMainFrame>();
-        vantrel::install_host_modules(*frame->view());
-        frame->view()->initialUpdate(folder.path());
-        frame->show();
-        QApplication::processEvents();
+        window = std::make_unique<WindowOnLine>(folder.file("com1"), folder.path());
+        frame = window->frame.get();
     }
-    void TearDown() override {
-        if (frame) frame->closeWithoutAsking();
-        frame.reset();
-        vantrel::removeMessagePump();
-        unsetenv("VANTLINK_COM1");
-    }
-    std::unique_ptr<vantrel::CMainFrame> frame;
+    void TearDown() override { window.reset(); }
+    std::unique_ptr<WindowOnLine> window;
+    vantrel::CMainFrame* frame = nullptr;
 };
 
 TEST_F(HostTransferWindow, ListsMoveWithAProgressBarAndAMissingFileShowsStatusSix) {
@@ -210,7 +186,7 @@ TEST_F(HostTransferWindow, ListsMoveWithAProgressBarAndAMissingFileShowsStatusSi
     ASSERT_TRUE(view.runCommand(vantrel::ID_EXEC_UPLOAD));
     EXPECT_GT(seenWhileMoving, 0);
     EXPECT_FALSE(bar->isVisible());
-    EXPECT_EQ(readAll(inFolder('A', "BIG.BIN")), readAll(folder.file("BIG.BIN")));
+    EXPECT_EQ(readFile(inFolder('A', "BIG.BIN")), readFile(folder.file("BIG.BIN")));
     EXPECT_FALSE(fs::exists(inFolder('A', "NOSUCH.TXT")));
     EXPECT_EQ(view.state().status[0], vantrel::TerminalStatus::FileMissing);
     EXPECT_TRUE(view.state().isReady());

@@ -11,20 +11,10 @@
 #include <sstream>
 
 #include "sim_launcher.h"
+#include "temp_folder.h"
 #include "vantrel_process.h"
 
 namespace {
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 std::vector<std::string> sortedLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -49,7 +39,7 @@ protected:
                 text += data + "\n";
                 expected += std::string(1, address) + " " + data + "\r\n";
             }
-            writeAll(records, text);
+            writeFile(records, text);
             args.push_back("--terminal");
             args.push_back(std::string(1, address) + ",records=" + records);
         }
@@ -60,11 +50,11 @@ protected:
     }
 
     void writeSettings(const std::string& communication) {
-        writeAll(folder.file("Vantcom.ini"),
-                 "[Communication]\r\nPort=1\r\nBaudRate=19200\r\n" + communication +
-                     "Address=A\r\n[POLL]\r\nFile_Name=POLL.DAT\r\nOpen_Method=Append\r\n"
-                     "Polling_Period=ExistWhenPeriodNoData\r\nPoll_Max_Wait_Time=1\r\n"
-                     "Token_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\nSHOW_ERROR_BOX=No\r\n");
+        writeFile(folder.file("Vantcom.ini"),
+                  "[Communication]\r\nPort=1\r\nBaudRate=19200\r\n" + communication +
+                      "Address=A\r\n[POLL]\r\nFile_Name=POLL.DAT\r\nOpen_Method=Append\r\n"
+                      "Polling_Period=ExistWhenPeriodNoData\r\nPoll_Max_Wait_Time=1\r\n"
+                      "Token_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\nSHOW_ERROR_BOX=No\r\n");
     }
 
     // True when vantrel ended by itself within the time limit.
@@ -86,12 +76,12 @@ protected:
 TEST_F(HostEndToEnd, CommandLinePollStoresEveryRecordOnceAndExits) {
     ASSERT_TRUE(runVantrel({"ABC", "1"})) << "vantrel did not end by itself";
     EXPECT_EQ(exitCode, 0) << output;
-    const std::string data = readAll(folder.file("POLL.DAT"));
+    const std::string data = readFile(folder.file("POLL.DAT"));
     EXPECT_EQ(sortedLines(data), sortedLines(expected));
     // Each terminal's records arrive in the order it holds them.
     EXPECT_LT(data.find("A-record-1"), data.find("A-record-4"));
     // The command line's address list is saved on the way out.
-    EXPECT_NE(readAll(folder.file("Vantcom.ini")).find("Address=ABC"), std::string::npos);
+    EXPECT_NE(readFile(folder.file("Vantcom.ini")).find("Address=ABC"), std::string::npos);
 }
 
 // Nobody can answer a box or a dialog without a display: their texts go to standard error, the
@@ -103,7 +93,7 @@ TEST_F(HostEndToEnd, UnansweredStartUpBoxAndDialogDoNotHoldUpAnUnattendedRun) {
     EXPECT_EQ(exitCode, 0) << output;
     EXPECT_NE(output.find("Error log file open error"), std::string::npos) << output;
     EXPECT_NE(output.find("Terminal type select"), std::string::npos) << output;
-    EXPECT_EQ(sortedLines(readAll(folder.file("POLL.DAT"))), sortedLines(expected));
+    EXPECT_EQ(sortedLines(readFile(folder.file("POLL.DAT"))), sortedLines(expected));
 }
 
 TEST_F(HostEndToEnd, PortHeldByAnotherProgramEndsTheUnattendedRun) {
@@ -115,14 +105,14 @@ TEST_F(HostEndToEnd, PortHeldByAnotherProgramEndsTheUnattendedRun) {
     ASSERT_TRUE(ended) << "vantrel waited on a box";
     EXPECT_EQ(exitCode, 0) << output;
     EXPECT_NE(output.find("COM1 open error"), std::string::npos) << output;
-    EXPECT_EQ(readAll(folder.file("POLL.DAT")), "");
+    EXPECT_EQ(readFile(folder.file("POLL.DAT")), "");
 }
 
 TEST_F(HostEndToEnd, BatchScriptOfTwoLinesPollsBothAndExitsAfterTheLast) {
-    writeAll(folder.file("JOBS.TXT"), "AB 1\r\nC 1\r\n");
+    writeFile(folder.file("JOBS.TXT"), "AB 1\r\nC 1\r\n");
     ASSERT_TRUE(runVantrel({"Z", "JOBS.TXT"})) << "vantrel did not end by itself";
     EXPECT_EQ(exitCode, 0) << output;
-    EXPECT_EQ(sortedLines(readAll(folder.file("POLL.DAT"))), sortedLines(expected));
+    EXPECT_EQ(sortedLines(readFile(folder.file("POLL.DAT"))), sortedLines(expected));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "sim_launcher.h"
 #include "temp_folder.h"
 #include "vantrel_view.h"
+#include "window_on_line.h"
 
 using namespace vantrel;
 
@@ -32,26 +33,16 @@ protected:
         sim = simlaunch::SimProcess::start(
             folder.file("com1"), {"--baud", "38400", "--terminal", simTerminalA()}, &error);
         ASSERT_TRUE(sim) << error;
-        setenv("VANTLINK_COM1", folder.file("com1").c_str(), 1);
         writeFile(folder.file("Vantcom.ini"),
                   "[Communication]\nPort=1\nBaudRate=38400\nTerminal_type=KD35\nAddress=AB\n"
                   "Time_out=100\n[POLL]\nToken_file=No\n" +
                       pollingPeriod());
-        installMessagePump();  // as the application does: the line's waits run the window
-        frame = std::make_unique<CMainFrame>();
-        install_host_modules(*frame->view());
-        frame->view()->initialUpdate(folder.path().string());
-        frame->show();
-        QApplication::processEvents();
+        window = std::make_unique<WindowOnLine>(folder.file("com1"), folder.path().string());
+        frame = window->frame.get();
         // A test whose Stop never comes ends polling here and fails on what it finds.
-        QTimer::singleShot(20000, frame.get(), [this] { view().stop(); });
+        QTimer::singleShot(20000, frame, [this] { view().stop(); });
     }
-    void TearDown() override {
-        if (frame) frame->closeWithoutAsking();
-        frame.reset();
-        removeMessagePump();
-        unsetenv("VANTLINK_COM1");
-    }
+    void TearDown() override { window.reset(); }
     virtual std::string simTerminalA() { return "A,generate=5x24"; }
     virtual std::string pollingPeriod() { return "Polling_Period=Continuous\n"; }
     CVantrelView& view() { return *frame->view(); }
@@ -62,7 +53,7 @@ protected:
     // Runs the check every few milliseconds while the command runs (the line's waits let the
     // timer through), until it returns true.
     void whilePolling(std::function<bool()> check) {
-        auto* timer = new QTimer(frame.get());
+        auto* timer = new QTimer(frame);
         QObject::connect(timer, &QTimer::timeout, [timer, check] {
             if (check()) timer->stop();
         });
@@ -71,7 +62,8 @@ protected:
 
     TempFolder folder;
     std::unique_ptr<simlaunch::SimProcess> sim;
-    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<WindowOnLine> window;
+    CMainFrame* frame = nullptr;
 };
 
 TEST_F(HostPollingCommand, PollsUntilStopWithOnlyStopEnabledMeanwhile) {

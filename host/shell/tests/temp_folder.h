@@ -36,3 +36,10 @@ inline std::string readFile(const std::string& path) {
     text << in.rdbuf();
     return text.str();
 }
+
+// How many times part stands in text, overlaps included.
+inline int countOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
