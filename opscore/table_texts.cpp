@@ -101,11 +101,11 @@ std::optional<std::string> device_table_text(TerminalKind kind, const Kd35Device
     // On the KD31/KD32 only Auto switches the external scanner on.
     const char* scanner = kind == TerminalKind::KD35 ? "PAMD" : "NFFF";
     return letters_for({{scanner, choice.scanner},
-                       {"BMD", choice.badge},
-                       {"NF", choice.backlight},
-                       {"NF", choice.buzzer},
-                       {"NKP", choice.key_lock},
-                       {kVolumeDigits, choice.volume}});
+                        {"BMD", choice.badge},
+                        {"NF", choice.backlight},
+                        {"NF", choice.buzzer},
+                        {"NKP", choice.key_lock},
+                        {kVolumeDigits, choice.volume}});
 }
 
 std::optional<std::string> device_table_text(const Kd24DeviceChoice& choice) {
@@ -127,13 +127,13 @@ std::optional<std::string> device_table_text(const Kd24DeviceChoice& choice) {
 
 std::optional<std::string> device_table_text(const Vs17DeviceChoice& choice) {
     return letters_for({{"PAD", choice.scanner},
-                       {"NF", choice.backlight},
-                       {"NF", choice.buzzer},
-                       {" ", 0},
-                       {kVolumeDigits, choice.volume},
-                       {"NF", choice.serial},
-                       {"0123456789", choice.auto_off},
-                       {" ", 0}});
+                        {"NF", choice.backlight},
+                        {"NF", choice.buzzer},
+                        {" ", 0},
+                        {kVolumeDigits, choice.volume},
+                        {"NF", choice.serial},
+                        {"0123456789", choice.auto_off},
+                        {" ", 0}});
 }
 
 }  // namespace opscore

@@ -47,9 +47,9 @@ struct Kd35DeviceChoice {  // KD31/KD32 and KD35
     int key_lock = 0;      // Unlock, Lock, Partial lock
 };
 struct Kd24DeviceChoice {
-    int backlight = 0;     // On, Off
-    int interval = 0;      // On, Off
-    int beep_volume = 7;   // 0..7
+    int backlight = 0;    // On, Off
+    int interval = 0;     // On, Off
+    int beep_volume = 7;  // 0..7
 };
 struct Vs17DeviceChoice {  // VS17, VS19 and VS15
     int scanner = 0;       // Auto, Pen, Off

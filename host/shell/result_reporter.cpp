@@ -76,8 +76,8 @@ std::string oneLine(std::string_view text) {
 
 }  // namespace
 
-void ResultReporter::report(char address, std::string_view rawOperation,
-                            std::string_view rawDetail, int code) {
+void ResultReporter::report(char address, std::string_view rawOperation, std::string_view rawDetail,
+                            int code) {
     const std::string operation = oneLine(rawOperation);
     const std::string detail = oneLine(rawDetail);
     const std::string result = resultTextFor(code);

@@ -144,7 +144,7 @@ TEST_F(HostPollTimeSync, WindowEnteredWhilePollingSetsTheClocksOncePerEntry) {
     pollFrom(5, 59, 0, 24 * kHourMs + 2 * kMinuteMs + 1000, 5000);
     EXPECT_EQ(synchronisations(), (Strings{"time A 06:00:00", "time A 06:00:00"}));
     EXPECT_EQ(host.state().pollWindowIndex, 0);
-    EXPECT_EQ(link.delays, 0);  // never found outside its polling window
+    EXPECT_EQ(link.delays, 0);           // never found outside its polling window
     EXPECT_EQ(host.reports.size(), 2u);  // one "Time Sync." per synchronisation
 }
 
