@@ -52,8 +52,9 @@ const Operation* operationFor(std::string_view word) {
     return nullptr;
 }
 
-void noteRefused(HostServices& services, std::string_view why) {
+Dispatch noteRefused(HostServices& services, const std::string& why) {
     services.reporter().report(' ', kRefused, why, -1);
+    return {false, why};
 }
 
 std::string joinWords(const std::vector<std::string>& words) {
@@ -99,68 +100,70 @@ const std::string& commandLineScript() {
     return namedScript();
 }
 
-bool dispatchCommand(HostServices& services, const std::vector<std::string>& tokens,
-                     const CommandStarter& start) {
-    if (tokens.size() < 2) return false;
+Dispatch dispatchCommand(HostServices& services, const std::vector<std::string>& tokens,
+                         const CommandStarter& start) {
+    if (tokens.size() < 2) return {};
     HostSettings& settings = services.settings();
     HostState& state = services.state();
     settings.Address = filterAddressList(tokens[0]);
     const Operation* operation = operationFor(tokens[1]);
     if (!operation) {
         state.commandLineMode = false;
-        return false;
+        return {};
     }
-    if (tokens.size() < operation->minTokens) return false;
+    if (tokens.size() < operation->minTokens) return {};
     if (operation->command == ID_EXEC_PURGE) {
         // A name cut to fit would delete another file: refused whole, like a line too long.
-        if (tokens[2].size() > kDeleteFileMax) {
-            noteRefused(services, "file name longer than 19 characters: " + tokens[2]);
-            return false;
-        }
+        if (tokens[2].size() > kDeleteFileMax)
+            return noteRefused(services, "file name longer than 19 characters: " + tokens[2]);
         settings.Delete_File1 = tokens[2];
     }
     state.commandTokens = tokens;
     if (tokens.size() >= operation->modeMinTokens) state.commandLineMode = true;
     start(operation->command);
-    return true;
+    return {true, std::nullopt};
 }
 
-void examineCommandLine(HostServices& services, const std::vector<std::string>& arguments,
-                        const CommandStarter& post) {
+Dispatch examineCommandLine(HostServices& services, const std::vector<std::string>& arguments,
+                            const CommandStarter& post) {
     namedScript().clear();
     services.state().commandTokens.clear();
     const bool phoneFirst = services.settings().Use_modem;
     const auto words =
         splitCommandWords(joinWords(arguments), kCommandTokensMax + (phoneFirst ? 1 : 0));
-    if (!words) {
-        noteRefused(services, "the command line is longer than its limits");
-        return;
-    }
+    if (!words) return noteRefused(services, "the command line is longer than its limits");
     std::vector<std::string> tokens = *words;
     if (phoneFirst && !tokens.empty()) {
         setCommandLinePhoneNumber(tokens.front());
         tokens.erase(tokens.begin());
     }
-    if (tokens.size() < 2) return;
+    if (tokens.size() < 2) return {};
     if (tokens[0].front() == 'Z') {
         services.state().commandTokens = tokens;
         namedScript() = tokens[1];
         post(ID_EXEC_BATCH_SCRIPT);
-        return;
+        return {true, std::nullopt};
     }
-    dispatchCommand(services, tokens, post);
+    return dispatchCommand(services, tokens, post);
 }
 
-void examineProgramArguments(HostServices& services) {
+void examineProgramArguments(HostServices& services, OperatorPrompts& prompts) {
     std::vector<std::string> arguments;
     const QStringList all = QCoreApplication::arguments();
     for (qsizetype i = 1; i < all.size(); ++i)
         arguments.push_back(all[i].toLocal8Bit().toStdString());
-    examineCommandLine(services, arguments, [&services](int id) {
+    const Dispatch dispatch = examineCommandLine(services, arguments, [&services](int id) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [&services, id] { services.runCommand(id); },
             Qt::QueuedConnection);
     });
+    // Unattended, nobody would see the note and the run would wait for ever.
+    if (dispatch.refusal && services.settings().AUTO_EXIT && !operatorCanAnswer()) {
+        prompts.showMessage(std::string(kRefused) + ": " + *dispatch.refusal, true);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&services] { services.closeWithoutAsking(); },
+            Qt::QueuedConnection);
+    }
 }
 
 void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
@@ -212,7 +215,8 @@ void install_commandline_commands(HostServices& services) {
     auto prompts = std::make_shared<MessageBoxPrompts>(boxOwner(services));
     services.setCommandHandler(ID_EXEC_BATCH_SCRIPT,
                                [&services, prompts] { runBatchScript(services, *prompts); });
-    services.setStartUpHandler([&services] { examineProgramArguments(services); });
+    services.setStartUpHandler(
+        [&services, prompts] { examineProgramArguments(services, *prompts); });
 }
 
 }  // namespace vantrel

@@ -29,17 +29,25 @@ const std::string& commandLineScript();
 // Runs a command by its identifier: posted from the command line, direct from a script.
 using CommandStarter = std::function<void(int commandId)>;
 
+// What became of one command line.
+struct Dispatch {
+    bool started = false;
+    // Set when the line was refused for a limit: the note the message window shows.
+    std::optional<std::string> refusal;
+};
+
 // One command of token 1 (the address list) and token 2 (the operation, by its first
-// character). Sets the address list and the command-line mode; true when a command started.
-bool dispatchCommand(HostServices& services, const std::vector<std::string>& tokens,
-                     const CommandStarter& start);
+// character). Sets the address list and the command-line mode.
+Dispatch dispatchCommand(HostServices& services, const std::vector<std::string>& tokens,
+                         const CommandStarter& start);
 
 // Looks at the words after the program name and starts at most one command through post.
-void examineCommandLine(HostServices& services, const std::vector<std::string>& arguments,
-                        const CommandStarter& post);
+Dispatch examineCommandLine(HostServices& services, const std::vector<std::string>& arguments,
+                            const CommandStarter& post);
 // The program's own arguments; the command is posted, so it runs once start-up has finished,
-// exactly as if chosen from the menu.
-void examineProgramArguments(HostServices& services);
+// exactly as if chosen from the menu. A refused command line in an unattended run (AUTO_EXIT
+// on, nobody to answer) is shown as a box and closes the program instead of leaving it open.
+void examineProgramArguments(HostServices& services, OperatorPrompts& prompts);
 
 // Execute > Run Batch Script.
 void runBatchScript(HostServices& services, OperatorPrompts& prompts);

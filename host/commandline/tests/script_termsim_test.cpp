@@ -124,4 +124,19 @@ TEST_F(HostScriptTermsim, MissingScriptEndsAnUnattendedRunAndRunsNothing) {
     EXPECT_FALSE(fs::exists(folder.file("POLL.DAT")));
 }
 
+// Refused for a limit, a command line in an unattended run says why and ends: nobody is
+// there to read the note.
+TEST_F(HostScriptTermsim, RefusedCommandLineEndsAnUnattendedRun) {
+    writeFile(onTerminal('A', "ABCDEFGHIJKLMNOPQRS"), "keep");
+    for (const QStringList& words :
+         {QStringList{"A", "E", "ABCDEFGHIJKLMNOPQRST"}, QStringList{"A", "1", QString(120, 'x')},
+          QStringList{"A", "1", "a", "b", "c", "d"}}) {
+        const VantrelRun run = runVantrelProcess(folder.path(), folder.file("com1"), words, 10000);
+        EXPECT_TRUE(run.ended) << words.join(' ').toStdString();
+        EXPECT_NE(run.output.find("Command refused"), std::string::npos) << run.output;
+    }
+    EXPECT_EQ(readFile(onTerminal('A', "ABCDEFGHIJKLMNOPQRS")), "keep");
+    EXPECT_FALSE(fs::exists(folder.file("POLL.DAT")));
+}
+
 }  // namespace
