@@ -493,6 +493,22 @@ TEST_F(HostSetupPurge, CommandLineDeletesTheNamedFileEverywhereAndCloses) {
     EXPECT_EQ(host.closes, 2);
 }
 
+// A command line for another operation leaves its mode on: the menu's Purge and Run still ask,
+// and never delete what Delete_File1 holds or start what the old words name.
+TEST_F(HostSetupPurge, ModeLeftByAnotherCommandLineStillAsks) {
+    commandLine({"AB", "M", "PROG.EXE"});
+    host.settings().Delete_File1 = "DATA.TXT";
+    dialogs.files.reset();
+    run(ID_EXEC_PURGE);
+    run(ID_EXEC_RUN);
+    EXPECT_EQ(dialogs.opened, (Strings{"Browse Multi File", "Run Program select EXE"}));
+    for (const std::string& call : link.calls) {
+        EXPECT_NE(call.rfind(callOf(SetupCall::Delete, 'A', ""), 0), 0u) << call;
+        EXPECT_NE(call.rfind(callOf(SetupCall::Run, 'A', ""), 0), 0u) << call;
+    }
+    EXPECT_EQ(host.closes, 0);
+}
+
 // ---- Run, Run (Flash ROM), AutoBoot ----
 
 TEST_F(HostSetupCommands, RunSendsTheNameCutAtItsFirstDot) {

@@ -196,6 +196,18 @@ TEST_F(HostPollingEngine, UnopenableDataFileKeepsEveryRecordVisibleAndRetries) {
     EXPECT_EQ(host.reports[1].detail, "two");
 }
 
+// The reporter makes terminal text one safe line; escaped here too, a backslash would reach
+// the error log doubled and the record could no longer be read back from it.
+TEST_F(HostPollingEngine, UnstoredRecordReachesTheReporterAsTheTerminalSentIt) {
+    host.settings().File_Name = "no-such-folder/POLL.DAT";
+    const std::string hostile("a\\b\r\nA forged\0", 14);
+    answerInTurn({record(hostile)});
+    stopAfterPolls(1);
+    engine.run();
+    ASSERT_EQ(host.reports.size(), 1u);
+    EXPECT_EQ(host.reports[0].detail, hostile);
+}
+
 TEST_F(HostPollingEngine, RecordWithLineBreaksAndNulStaysOneLineUnderItsAddress) {
     host.settings().Address = "AB";
     const std::string hostile("one\r\nB forged\0tail", 19);
