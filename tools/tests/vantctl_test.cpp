@@ -1,4 +1,6 @@
 // vantctl as a process: the poll data file, exit status, failures and the byte trace.
+#include <sys/file.h>
+
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@ namespace {
 using vantctl_test::contains;
 using vantctl_test::ProcessRun;
 using vantctl_test::read_file;
+using vantctl_test::write_file;
 
 class VantctlPoll : public vantctl_test::VantctlFixture {
 protected:
@@ -114,6 +117,30 @@ TEST_F(VantctlPoll, CommandLineMistakesAndAMissingPort) {
     const ProcessRun run = vantctl("poll A");  // nothing at the link: no termsim started
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("COM1 open error"), std::string::npos);
+}
+
+TEST_F(VantctlPoll, PortThatWillNotOpenSaysWhyInItsOutputAndTheTrace) {
+    const std::string device = dir_.file("com1");
+    const std::string trace = dir_.file("trace.txt");
+    const std::string with_trace = "VANTLINK_TRACE='" + trace + "'";
+    ProcessRun run = vantctl("poll A", with_trace);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(contains(run.err, "COM1 open error\nNo such device: " + device + "\n")) << run.err;
+    EXPECT_TRUE(contains(read_file(trace), " ! COM1 open error: No such device: " + device + "\n"))
+        << read_file(trace);
+
+    // Held: another opener has the lock; the library's own open fails at the same step.
+    write_file(device, "");
+    const int holder = open(device.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    run = vantctl("poll A", with_trace);
+    close(holder);
+    EXPECT_EQ(run.status, 1);
+    const std::string in_use = device + " is in use by another program";
+    EXPECT_TRUE(contains(run.err, "COM1 open error\n" + in_use + "\n")) << run.err;
+    EXPECT_TRUE(contains(read_file(trace), " ! COM1 open error: " + in_use + "\n"))
+        << read_file(trace);
 }
 
 TEST(VantctlOptions, LinkOptionsAreTakenWhereverTheyStand) {
