@@ -17,6 +17,7 @@
 #include "frame_fixture.h"
 #include "log_pane.h"
 #include "modal_answerer.h"
+#include "modal_boxes.h"
 #include "sim_launcher.h"
 #include "vantlink.h"
 
@@ -122,6 +123,19 @@ TEST_F(HostDialupTermsim, PortThatDoesNotExistGivesTheOpenErrorBox) {
     EXPECT_EQ(answerer.lastText(), "COM1 open error");
     EXPECT_FALSE(view().state().connected);
     EXPECT_EQ(notes(), (Lines{note("No such device: " + sims_.file("no-such-port"))}));
+}
+
+TEST_F(HostDialupTermsim, UnattendedTheBoxTextIsTheFirstLineAndTheReasonTheSecond) {
+    ASSERT_NO_FATAL_FAILURE(startSim(false));
+    const std::string missing = sims_.file("no-such-port");
+    setenv("VANTLINK_COM1", missing.c_str(), 1);
+    setOperatorCanAnswer(false);
+    view().runCommand(ID_PORT_CONNECT);
+    setOperatorCanAnswer(true);
+    const LogPane* pane = frame->messagePane();
+    ASSERT_EQ(pane->entryCount(), 2);
+    EXPECT_EQ(pane->entry(0), "COM1 open error");
+    EXPECT_EQ(pane->entry(1).mid(11).toStdString(), note("No such device: " + missing));
 }
 
 TEST_F(HostDialupTermsim, PortHeldByAnotherProgramSaysSoInTheMessageWindow) {
