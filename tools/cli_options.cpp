@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "port_diagnosis.h"
 #include "vantlink.h"
 
 namespace vantctl {
@@ -106,7 +107,12 @@ std::string open_link(const LinkOptions& options) {
     HM_set_power_saving_status(options.power_saving ? 1 : 0);
     if (HM_OpenCommPort(options.port, options.baud_code, options.data_bits, options.parity,
                         options.stop_bits) != 1) {
-        return "COM" + std::to_string(options.port) + " open error";
+        std::string error = "COM" + std::to_string(options.port) + " open error";
+        const std::string path = vantlink::port_device_path("VANTLINK_COM", options.port);
+        if (const std::string reason = vantlink::diagnose_port_open(path); !reason.empty()) {
+            error += "\n" + reason;
+        }
+        return error;
     }
     return {};
 }

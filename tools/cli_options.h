@@ -32,7 +32,8 @@ int32_t baud_code_for_rate(int64_t rate);
 // Parses a whole decimal number in [min, max].
 std::optional<int64_t> parse_number(const std::string& text, int64_t min, int64_t max);
 
-// Opens the port and pushes the link settings; an error text on failure.
+// Opens the port and pushes the link settings; an error text on failure, with the system's
+// reason on a second line when the device can say why it will not open.
 std::string open_link(const LinkOptions& options);
 
 }  // namespace vantctl

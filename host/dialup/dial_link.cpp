@@ -1,5 +1,6 @@
 #include "dial_link.h"
 
+#include "port_diagnosis.h"
 #include "vantlink.h"
 
 namespace vantrel {
@@ -10,6 +11,9 @@ class LibraryDialLink final : public DialLink {
 public:
     bool openPort(int port, int baudIndex, int dataBits, int parity, int stopBits) override {
         return HM_OpenCommPort(port, baudIndex, dataBits, parity, stopBits) != 0;
+    }
+    std::string openFailureReason(int port) override {
+        return vantlink::diagnose_port_open(vantlink::port_device_path("VANTLINK_COM", port));
     }
     void closePort(int port) override { HM_CloseCommPort(port); }
     int modemCommand(int port, const std::string& command, std::int32_t timeoutMs) override {

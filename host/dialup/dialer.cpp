@@ -65,6 +65,10 @@ bool Dialer::connect() {
     const int port = s.Port;
     if (!link_.openPort(port, s.BaudRate, s.DataBit, static_cast<int>(s.Parity), s.StopBit)) {
         prompts_.showMessage(withNumber("COM", port) + " open error", true);
+        // The box keeps its fixed text; the message window also says why.
+        if (const std::string reason = link_.openFailureReason(port); !reason.empty()) {
+            note(reason, "");
+        }
         return false;
     }
     openLine_ = OpenLine{port, viaModem};

@@ -2,8 +2,10 @@
 #include <string>
 
 #include "line_io.h"
+#include "port_diagnosis.h"
 #include "serial_port.h"
 #include "state.h"
+#include "trace.h"
 #include "vantlink.h"
 
 using namespace vantlink;
@@ -21,11 +23,20 @@ int32_t HM_OpenCommPort(int32_t port, int32_t baud, int32_t data_bits, int32_t p
     if (port < 0 || port >= kPortCount) return 0;
     // Reopening a number closes the old handle first, so new settings take effect.
     install_transport(port, nullptr);
+    const std::string name = "COM" + std::to_string(port);
     const std::string path = device_path_for_port(port);
-    if (path.empty()) return 0;
-    auto transport = open_serial_port(path, "COM" + std::to_string(port),
-                                      line_settings_from_codes(baud, data_bits, parity, stop_bits));
-    if (!transport) return 0;
+    if (path.empty()) {
+        trace_note(name.c_str(),
+                   "open error: no device is set (VANTLINK_COM" + std::to_string(port) + ")");
+        return 0;
+    }
+    int error = 0;
+    auto transport = open_serial_port(
+        path, name, line_settings_from_codes(baud, data_bits, parity, stop_bits), &error);
+    if (!transport) {
+        trace_note(name.c_str(), "open error: " + port_open_reason(path, error));
+        return 0;
+    }
     install_transport(port, std::move(transport));
     return 1;
 }

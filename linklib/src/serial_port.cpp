@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "port_diagnosis.h"
+
 namespace vantlink {
 namespace {
 
@@ -78,13 +80,16 @@ private:
     int fd_;
 };
 
-bool apply_line_settings(int fd, const LineSettings& settings) {
+// 0, or the errno of the setting the device refused (EINVAL for a byte size no line takes).
+int apply_line_settings(int fd, const LineSettings& settings) {
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0) return false;
-    if (!configure_termios(tio, settings)) return false;
-    if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    if (tcgetattr(fd, &tio) != 0) return errno;
+    if (!configure_termios(tio, settings)) return EINVAL;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) return errno;
     speed_t code = B9600;
-    return standard_speed(settings.baud_rate, code) || set_custom_baud_rate(fd, settings.baud_rate);
+    if (standard_speed(settings.baud_rate, code)) return 0;
+    errno = EINVAL;
+    return set_custom_baud_rate(fd, settings.baud_rate) ? 0 : errno;
 }
 
 class SerialTransport final : public Transport {
@@ -177,22 +182,24 @@ LineSettings line_settings_from_codes(int32_t baud, int32_t data_bits, int32_t p
 }
 
 std::string device_path_for_port(int32_t port) {
-    const std::string variable = "VANTLINK_COM" + std::to_string(port);
-    if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') {
-        return path;
-    }
-    if (port < 1) return {};
-    return "/dev/ttyS" + std::to_string(port - 1);
+    return port_device_path("VANTLINK_COM", port);
 }
 
 std::unique_ptr<Transport> open_serial_port(const std::string& path, const std::string& name,
-                                            const LineSettings& settings) {
+                                            const LineSettings& settings, int* error) {
+    const auto fail = [error](int failed) -> std::unique_ptr<Transport> {
+        if (error != nullptr) *error = failed;
+        return nullptr;
+    };
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) return nullptr;
+    if (fd.get() < 0) return fail(errno);
     // flock holds against every other opener; TIOCEXCL adds the tty's own guard (not for root).
-    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return fail(errno);
     ioctl(fd.get(), TIOCEXCL);
-    if (!apply_line_settings(fd.get(), settings)) return nullptr;
+    if (const int refused = apply_line_settings(fd.get(), settings); refused != 0) {
+        return fail(refused);
+    }
+    if (error != nullptr) *error = 0;
     return std::make_unique<SerialTransport>(fd.release(), name);
 }
 

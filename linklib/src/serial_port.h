@@ -26,9 +26,9 @@ LineSettings line_settings_from_codes(int32_t baud, int32_t data_bits, int32_t p
 std::string device_path_for_port(int32_t port);
 
 // Opens and configures the device; nullptr when it is missing, held elsewhere, or refuses the
-// settings.
+// settings, with the errno of the failed step in *error when error is given.
 std::unique_ptr<Transport> open_serial_port(const std::string& path, const std::string& name,
-                                            const LineSettings& settings);
+                                            const LineSettings& settings, int* error = nullptr);
 
 // Raw mode plus byte size, parity, stop bits and a standard speed; false for a byte size the
 // line cannot take. Every other setting of the device stays.

@@ -69,6 +69,15 @@ public:
         pending_.clear();
     }
 
+    void note(const char* port_name, const std::string& text) {
+        if (!enabled()) return;
+        flush();
+        const std::string line =
+            std::to_string(monotonic_ms()) + " ! " + port_name + ' ' + text + '\n';
+        std::fputs(line.c_str(), out_);
+        std::fflush(out_);
+    }
+
 private:
     std::FILE* out_ = nullptr;
     bool owned_ = false;
@@ -113,6 +122,10 @@ void trace_bytes(const char* port_name, char direction, std::span<const uint8_t>
 
 void trace_flush() {
     tracer().flush();
+}
+
+void trace_note(const char* port_name, const std::string& text) {
+    tracer().note(port_name, text);
 }
 
 void trace_flush_if_quiet() {

@@ -25,6 +25,8 @@ bool trace_enabled();
 void trace_bytes(const char* port_name, char direction, std::span<const uint8_t> bytes);
 // Ends the current burst.
 void trace_flush();
+// A line of its own between the bursts: "<ms> ! <port> <text>".
+void trace_note(const char* port_name, const std::string& text);
 // Ends the current burst once the line has been quiet for a while.
 void trace_flush_if_quiet();
 

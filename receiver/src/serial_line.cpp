@@ -1,11 +1,16 @@
 #include "serial_line.h"
 
 #include <poll.h>
+#include <sys/file.h>
 
 #include <QStringList>
 #include <QtGlobal>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <thread>
+
+#include "port_diagnosis.h"
 
 namespace tembra {
 
@@ -75,6 +80,20 @@ bool SerialLine::open() {
     if (!port_.open(QIODevice::ReadOnly)) {
         errorText_ = QStringLiteral("Impossibile aprire la porta seriale %1: %2")
                          .arg(portName, port_.errorString());
+        // The same reason line as the host and vantctl give for their ports.
+        const std::string reason = vantlink::diagnose_port_open(path.toLocal8Bit().toStdString());
+        if (!reason.empty()) errorText_ += '\n' + QString::fromLocal8Bit(reason);
+        return false;
+    }
+    // The port's own guard does not hold for root: the lock the link library takes does, so a
+    // line the host or vantctl is using is not shared.
+    if (flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        port_.close();
+        errorText_ = QStringLiteral("Impossibile aprire la porta seriale %1: %2\n%3")
+                         .arg(portName, QString::fromLocal8Bit(std::strerror(error)),
+                              QString::fromLocal8Bit(vantlink::port_open_reason(
+                                  path.toLocal8Bit().toStdString(), error)));
         return false;
     }
     const bool configured = port_.setBaudRate(line->baudRate) && port_.setParity(line->parity) &&

@@ -36,7 +36,8 @@ public:
     QString settings() const { return settings_; }
     void setSettings(const QString& settings) { settings_ = settings; }
 
-    // Opens COM<commPort> read-only with the current settings; on failure errorText() says why.
+    // Opens COM<commPort> read-only with the current settings; on failure errorText() says why,
+    // with the system's reason (missing, no permission, held) on a second line.
     bool open();
     void close();
     bool isOpen() const { return port_.isOpen(); }

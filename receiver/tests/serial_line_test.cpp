@@ -1,4 +1,8 @@
 // The port: settings strings, the device behind COM<n>, and the settings put on the line.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -119,6 +123,33 @@ TEST(TembraLineSettings, OpenFailureNamesThePortAndTheReason) {
     comm.setSettings("9600,n,8");
     EXPECT_FALSE(comm.open());
     EXPECT_TRUE(comm.errorText().contains("9600,n,8"));
+}
+
+TEST(TembraLineSettings, PortThatWillNotOpenGivesTheSystemsReasonOnASecondLine) {
+    qputenv("TEMBRA_COM6", "/nonexistent/tty-line");
+    SerialLine comm;
+    comm.setCommPort(6);
+    EXPECT_FALSE(comm.open());
+    EXPECT_TRUE(comm.errorText().endsWith("\nNo such device: /nonexistent/tty-line"))
+        << comm.errorText().toStdString();
+
+    // Held by the link library's lock (as the host or vantctl hold it): refused, even for root.
+    PtyLine line;
+    qputenv("TEMBRA_COM6", line.slavePath().toLocal8Bit());
+    const int holder = ::open(line.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    comm.setSettings("9600,n,8,1");
+    EXPECT_FALSE(comm.open());
+    EXPECT_FALSE(comm.isOpen());
+    EXPECT_TRUE(comm.errorText().startsWith("Impossibile aprire la porta seriale COM6"));
+    EXPECT_TRUE(
+        comm.errorText().endsWith("\n" + line.slavePath() + " is in use by another program"))
+        << comm.errorText().toStdString();
+    ::close(holder);
+    EXPECT_TRUE(comm.open()) << comm.errorText().toStdString();
+    comm.close();
+    qunsetenv("TEMBRA_COM6");
 }
 
 }  // namespace

@@ -1,4 +1,9 @@
 // vantctl as a process: the poll data file, exit status, failures and the byte trace.
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,6 +17,7 @@ namespace {
 using vantctl_test::contains;
 using vantctl_test::ProcessRun;
 using vantctl_test::read_file;
+using vantctl_test::write_file;
 
 class VantctlPoll : public vantctl_test::VantctlFixture {
 protected:
@@ -114,6 +120,62 @@ TEST_F(VantctlPoll, CommandLineMistakesAndAMissingPort) {
     const ProcessRun run = vantctl("poll A");  // nothing at the link: no termsim started
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("COM1 open error"), std::string::npos);
+}
+
+TEST_F(VantctlPoll, PortThatWillNotOpenSaysWhyInItsOutputAndTheTrace) {
+    const std::string device = dir_.file("com1");
+    const std::string trace = dir_.file("trace.txt");
+    const std::string with_trace = "VANTLINK_TRACE='" + trace + "'";
+    ProcessRun run = vantctl("poll A", with_trace);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(contains(run.err, "COM1 open error\nNo such device: " + device + "\n")) << run.err;
+    EXPECT_TRUE(contains(read_file(trace), " ! COM1 open error: No such device: " + device + "\n"))
+        << read_file(trace);
+
+    // Held: another opener has the lock; the library's own open fails at the same step.
+    write_file(device, "");
+    const int holder = open(device.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    run = vantctl("poll A", with_trace);
+    close(holder);
+    EXPECT_EQ(run.status, 1);
+    const std::string in_use = device + " is in use by another program";
+    EXPECT_TRUE(contains(run.err, "COM1 open error\n" + in_use + "\n")) << run.err;
+    EXPECT_TRUE(contains(read_file(trace), " ! COM1 open error: " + in_use + "\n"))
+        << read_file(trace);
+}
+
+// root drops to nobody for the run; anyone else is refused a device of their own without owner
+// bits before its group is looked at.
+TEST_F(VantctlPoll, PortWithoutPermissionNamesTheGroupToJoin) {
+    const std::string device = dir_.file("com1");
+    const std::string trace = dir_.file("trace.txt");
+    write_file(device, "");
+    write_file(trace, "");
+    ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(trace.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(device.c_str(), geteuid() == 0 ? 0660 : 0060), 0);
+    std::string env = "VANTLINK_TRACE='" + trace + "'";
+    if (geteuid() == 0) {
+        const group* dialout = getgrnam("dialout");
+        ASSERT_EQ(chown(device.c_str(), 0, dialout != nullptr ? dialout->gr_gid : 20), 0);
+        if (std::system("setpriv --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv";
+        env += " setpriv --reuid=65534 --regid=65534 --clear-groups";
+    } else if (access(device.c_str(), R_OK) == 0) {
+        GTEST_SKIP() << "file modes are not enforced";
+    }
+    struct stat made {};
+    ASSERT_EQ(stat(device.c_str(), &made), 0);
+    const group* owner = getgrgid(made.st_gid);
+    const std::string name = owner != nullptr ? owner->gr_name : std::to_string(made.st_gid);
+    const std::string reason = "Permission denied on " + device + ": add the user to the group " +
+                               name + " (sudo usermod -aG " + name + " $USER) and log in again";
+    const ProcessRun run = vantctl("id A", env);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(contains(run.err, "COM1 open error\n" + reason + "\n")) << run.err;
+    EXPECT_TRUE(contains(read_file(trace), " ! COM1 open error: " + reason + "\n"))
+        << read_file(trace);
 }
 
 TEST(VantctlOptions, LinkOptionsAreTakenWhereverTheyStand) {

@@ -21,6 +21,10 @@ public:
                         std::to_string(stop));
         return opens;
     }
+    std::string openFailureReason(int port) override {
+        calls.push_back("why " + std::to_string(port));
+        return reason;
+    }
     void closePort(int port) override { calls.push_back("close " + std::to_string(port)); }
     int modemCommand(int port, const std::string& command, std::int32_t timeoutMs) override {
         calls.push_back("cmd " + std::to_string(port) + " [" + command + "] " +
@@ -33,6 +37,7 @@ public:
     }
 
     bool opens = true;
+    std::string reason;
     std::deque<int> answers;
     std::vector<std::string> calls;
 
@@ -117,6 +122,17 @@ TEST_F(HostDialupDialer, PortThatWillNotOpenShowsTheStopBoxAndStaysDisconnected)
     EXPECT_EQ(prompts.messages, (std::vector<std::string>{"COM3 open error"}));
     EXPECT_EQ(prompts.stopIcons, (std::vector<bool>{true}));
     EXPECT_TRUE(host.notes.empty());
+    EXPECT_FALSE(host.state().connected);
+}
+
+TEST_F(HostDialupDialer, TheReasonAPortWillNotOpenFollowsTheBoxInTheMessageWindow) {
+    link.opens = false;
+    link.reason = "/dev/ttyS2 is in use by another program";
+    EXPECT_FALSE(dialer.connect());
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"COM3 open error"}));
+    EXPECT_EQ(link.calls.back(), "why 3");
+    ASSERT_EQ(host.notes.size(), 1u);
+    EXPECT_EQ(host.notes[0], (FakeHost::Note{' ', link.reason, "", -1}));
     EXPECT_FALSE(host.state().connected);
 }
 

@@ -1,5 +1,9 @@
 // Connect / Dial and Disconnect / Hang up in the main window against the simulator, with the
 // port alone and through its modem.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QListWidget>
@@ -13,6 +17,7 @@
 #include "frame_fixture.h"
 #include "log_pane.h"
 #include "modal_answerer.h"
+#include "modal_boxes.h"
 #include "sim_launcher.h"
 #include "vantlink.h"
 
@@ -117,7 +122,37 @@ TEST_F(HostDialupTermsim, PortThatDoesNotExistGivesTheOpenErrorBox) {
     EXPECT_EQ(answerer.answered(), 1);
     EXPECT_EQ(answerer.lastText(), "COM1 open error");
     EXPECT_FALSE(view().state().connected);
-    EXPECT_TRUE(notes().empty());
+    EXPECT_EQ(notes(), (Lines{note("No such device: " + sims_.file("no-such-port"))}));
+}
+
+TEST_F(HostDialupTermsim, UnattendedTheBoxTextIsTheFirstLineAndTheReasonTheSecond) {
+    ASSERT_NO_FATAL_FAILURE(startSim(false));
+    const std::string missing = sims_.file("no-such-port");
+    setenv("VANTLINK_COM1", missing.c_str(), 1);
+    setOperatorCanAnswer(false);
+    view().runCommand(ID_PORT_CONNECT);
+    setOperatorCanAnswer(true);
+    const LogPane* pane = frame->messagePane();
+    ASSERT_EQ(pane->entryCount(), 2);
+    EXPECT_EQ(pane->entry(0), "COM1 open error");
+    EXPECT_EQ(pane->entry(1).mid(11).toStdString(), note("No such device: " + missing));
+}
+
+TEST_F(HostDialupTermsim, PortHeldByAnotherProgramSaysSoInTheMessageWindow) {
+    ASSERT_NO_FATAL_FAILURE(startSim(false));
+    const int holder = open(sim_->link().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    ModalAnswerer answerer(ModalAnswerer::pressButton(QMessageBox::Ok));
+    view().runCommand(ID_PORT_CONNECT);
+    close(holder);
+    EXPECT_EQ(answerer.lastText(), "COM1 open error");
+    EXPECT_FALSE(view().state().connected);
+    EXPECT_EQ(notes(), (Lines{note(sim_->link() + " is in use by another program")}));
+
+    ASSERT_TRUE(view().runCommand(ID_PORT_CONNECT)) << "free again";
+    EXPECT_TRUE(view().state().connected);
+    view().runCommand(ID_PORT_DISCONNECT);
 }
 
 TEST_F(HostDialupTermsim, ModemDialsReachesTheTerminalAndHangsUp) {

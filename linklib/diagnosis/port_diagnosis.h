@@ -1,0 +1,102 @@
+// Why a serial device would not open, in one line of English for the operator. Header-only and
+// POSIX-only so that the link library's trace, vantctl, the host and tembra all give the same
+// reason without linking each other.
+#pragma once
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace vantlink {
+
+// COM<port> is the path in <variable_prefix><port> when that is set, else /dev/ttyS<port-1>;
+// empty when there is no device for the number.
+inline std::string port_device_path(const std::string& variable_prefix, int port) {
+    const std::string variable = variable_prefix + std::to_string(port);
+    if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') {
+        return path;
+    }
+    if (port < 1) return {};
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+// The name of the group that owns the device, or its number when the system has no name for it.
+inline std::string device_group_name(gid_t gid) {
+    std::vector<char> buffer(16384);
+    group entry{};
+    group* found = nullptr;
+    if (getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+        return found->gr_name;
+    }
+    return std::to_string(gid);
+}
+
+// Adding the user to the device's group helps only when that group may read and write it, and
+// never suggest joining root's own group.
+inline std::string permission_reason(const std::string& path) {
+    std::string text = "Permission denied on " + path;
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return text;
+    const bool group_may_use = (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    if (!group_may_use || info.st_gid == 0) return text + ": only its owner may open it";
+    const std::string name = device_group_name(info.st_gid);
+    return text + ": add the user to the group " + name + " (sudo usermod -aG " + name +
+           " $USER) and log in again";
+}
+
+// The reason for error, the errno of the step of opening path that failed.
+inline std::string port_open_reason(const std::string& path, int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case ENOTDIR:
+            return "No such device: " + path;
+        case EACCES:
+        case EPERM:
+            return permission_reason(path);
+        case EBUSY:
+        case EWOULDBLOCK:
+            return path + " is in use by another program";
+        case ENOTTY:
+            return path + " is not a serial device";
+        default:
+            return path + ": " + std::strerror(error);
+    }
+}
+
+// Opens path again as the link library does (open, flock, exclusive tty) and lets go at once;
+// the errno of the first step that fails, 0 when every step succeeds.
+inline int probe_port_open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = 0;
+    termios tio{};
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno;
+    } else if (tcgetattr(fd, &tio) != 0) {
+        error = errno;
+    }
+    ::close(fd);
+    return error;
+}
+
+// The reason a failed open of path would have now; empty when the device opens after all (the
+// line settings were refused, or whoever held it has let go).
+inline std::string diagnose_port_open(const std::string& path) {
+    if (path.empty()) return {};
+    const int error = probe_port_open(path);
+    return error == 0 ? std::string() : port_open_reason(path, error);
+}
+
+}  // namespace vantlink
