@@ -16,8 +16,9 @@ const char kUsage[] =
     "\n"
     "Receives the text lines one terminal sends on a serial line and stores them in an output\n"
     "file until a line holds END. Setup.ini holds the port, the speed and the output file:\n"
-    "beside the program when its folder is writable, else $XDG_CONFIG_HOME/tembra/Setup.ini.\n"
-    "Port COMn is the device named by TEMBRA_COM<n>, else /dev/ttyS<n-1>.\n";
+    "beside the program when its folder is writable, else $XDG_CONFIG_HOME/tembra/Setup.ini;\n"
+    "until one is saved there, the installed default is read. Port COMn is the device named\n"
+    "by TEMBRA_COM<n>, else /dev/ttyS<n-1>.\n";
 
 // Answered before any window system is needed, so they work without a display.
 bool answeredInformationRequest(int argc, char** argv) {
@@ -44,7 +45,8 @@ int main(int argc, char* argv[]) {
     tembra::Form1Options options;
     options.setup = tembra::locateSetupFile(
         programDir, QFileInfo(programDir).isWritable(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+        QDir::cleanPath(QDir(programDir).filePath(QStringLiteral(TEMBRA_DEFAULTS_FROM_PROGRAM))));
 
     tembra::Form1 form(options);
     QObject::connect(&form, &tembra::Form1::programEnding, &app,
