@@ -108,13 +108,13 @@ std::optional<std::string> find_vantrel(const std::string& given) {
     char self[PATH_MAX] = {};
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return std::nullopt;
-    const std::filesystem::path beside =
-        std::filesystem::path(std::string(self, static_cast<size_t>(n)))
-            .parent_path()
-            .parent_path() /
-        "host" / "vantrel";
-    if (access(beside.c_str(), X_OK) != 0) return std::nullopt;
-    return beside.string();
+    // Installed, vantrel is beside linkbench; in the build tree, in host/.
+    const std::filesystem::path folder =
+        std::filesystem::path(std::string(self, static_cast<size_t>(n))).parent_path();
+    for (const auto& candidate : {folder / "vantrel", folder.parent_path() / "host" / "vantrel"}) {
+        if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    }
+    return std::nullopt;
 }
 
 HostTransfers run_host_transfers(const std::string& vantrel, int baud, const std::string& content) {

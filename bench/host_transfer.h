@@ -13,8 +13,8 @@ struct HostTransfer {
     std::string problem;     // why not, when not
 };
 
-// The vantrel binary: the one given, else the one built beside this benchmark; nothing when
-// there is none (the host is not part of the build).
+// The vantrel binary: the one given, else the one installed or built beside this benchmark;
+// nothing when there is none (the host is not part of the build).
 std::optional<std::string> find_vantrel(const std::string& given);
 
 // `vantrel A L <local> BENCH.BIN`, then `vantrel A U BENCH.BIN <copy>` against one simulated

@@ -21,9 +21,18 @@
 
 #include "host_transfer.h"
 #include "sim_launcher.h"
+#include "vant_version.h"
 #include "vantlink.h"
 
 namespace {
+
+const char kUsage[] =
+    "usage: linkbench [--seconds PER_ROW] [--transfers] [--vantrel PATH]\n"
+    "       linkbench --help | --version\n"
+    "\n"
+    "Runs termsim (TERMSIM, else the one beside linkbench or in its build) and prints CPU while\n"
+    "the library waits, polls per second and file transfers by the library and by vantrel\n"
+    "(--vantrel PATH, else the one beside linkbench or in its build; --transfers: these alone).\n";
 
 using Clock = std::chrono::steady_clock;
 
@@ -357,9 +366,14 @@ int main(int argc, char** argv) {
             vantrel_given = argv[++i];
         } else if (std::strcmp(argv[i], "--transfers") == 0) {
             transfers_only = true;
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("linkbench " VANT_VERSION);
+            return 0;
         } else {
-            std::fprintf(stderr,
-                         "usage: linkbench [--seconds PER_ROW] [--transfers] [--vantrel PATH]\n");
+            std::fputs(kUsage, stderr);
             return 2;
         }
     }

@@ -36,6 +36,13 @@ bool read_ready_line(int fd, std::string& line) {
 
 std::string termsim_path() {
     if (const char* path = std::getenv("TERMSIM"); path != nullptr && *path != '\0') return path;
+    // Installed, termsim sits beside the program that starts it (linkbench).
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const auto beside = self.parent_path() / "termsim";
+        if (access(beside.c_str(), X_OK) == 0) return beside.string();
+    }
 #ifdef TERMSIM_BUILT_PATH
     return TERMSIM_BUILT_PATH;
 #else

@@ -6,11 +6,13 @@
 #include "cli_options.h"
 #include "command_table.h"
 #include "terminal_visit.h"
+#include "vant_version.h"
 
 namespace {
 
 const char kUsageHead[] =
     "usage: vantctl [link options] COMMAND ADDRESSES [arguments]\n"
+    "       vantctl --help | --version\n"
     "\n"
     "ADDRESSES are terminal addresses, one character each, visited in the order given\n"
     "(such as ABC); commands that name one ADDRESS take only one.\n"
@@ -76,6 +78,10 @@ int main(int argc, char** argv) {
     for (const auto& arg : args) {
         if (arg == "--help" || arg == "-h") {
             print_usage(stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::puts("vantctl " VANT_VERSION);
             return 0;
         }
     }

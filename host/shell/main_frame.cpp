@@ -21,6 +21,7 @@
 #include "log_pane.h"
 #include "modal_boxes.h"
 #include "pictures.h"
+#include "vant_version.h"
 #include "vantrel_view.h"
 
 namespace vantrel {
@@ -284,7 +285,8 @@ void CMainFrame::applyFontSize() {
 }
 
 void CMainFrame::showAbout() {
-    showMessageBox(this, QMessageBox::Information, "About vantrel", "vantrel Version 1.6");
+    showMessageBox(this, QMessageBox::Information, "About vantrel",
+                   "vantrel Version " VANT_VERSION_SHORT);
 }
 
 void CMainFrame::showDllVersion() {

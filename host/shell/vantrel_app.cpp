@@ -7,6 +7,7 @@
 #include "host_services.h"
 #include "link_glue.h"
 #include "main_frame.h"
+#include "vant_version.h"
 #include "vantrel_doc.h"
 #include "vantrel_view.h"
 
@@ -14,7 +15,7 @@ namespace vantrel {
 
 CVantrelApp::CVantrelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("vantrel");
-    setApplicationVersion("1.6");
+    setApplicationVersion(VANT_VERSION);
     setOrganizationName("Local AppWizard-Generated Applications");
     setQuitOnLastWindowClosed(true);
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringList>
 #include <array>
 
 namespace tembra {
@@ -118,11 +119,19 @@ std::optional<QString> portSettingsFor(const QString& speedText) {
 }
 
 SetupLocation locateSetupFile(const QString& programDir, bool programDirWritable,
-                              const QString& configHome) {
+                              const QString& configHome, const QString& defaultsDir) {
     const QString besideProgram = QDir(programDir).filePath(QStringLiteral("Setup.ini"));
-    if (programDirWritable) return {besideProgram, besideProgram};
     const QString inConfig = QDir(configHome).filePath(QStringLiteral("tembra/Setup.ini"));
-    return {QFileInfo::exists(inConfig) ? inConfig : besideProgram, inConfig};
+    const QString installedDefault = QDir(defaultsDir).filePath(QStringLiteral("Setup.ini"));
+    QStringList readOrder;
+    if (!programDirWritable) readOrder << inConfig;
+    readOrder << besideProgram << installedDefault;
+    const QString writePath = programDirWritable ? besideProgram : inConfig;
+    for (const QString& candidate : readOrder) {
+        if (QFileInfo::exists(candidate)) return {candidate, writePath};
+    }
+    // Nothing to read: the error names the file the install should have brought.
+    return {installedDefault, writePath};
 }
 
 }  // namespace tembra

@@ -52,9 +52,10 @@ struct SetupLocation {
     QString writePath;
 };
 
-// Beside the program when its folder is writable; otherwise written to <configHome>/tembra/,
-// read from there once it exists and until then from beside the program.
+// Written beside the program when its folder is writable, otherwise to <configHome>/tembra/.
+// Read from where it is written once it exists there; until then from beside the program, and
+// then the installed read-only default in `defaultsDir`.
 SetupLocation locateSetupFile(const QString& programDir, bool programDirWritable,
-                              const QString& configHome);
+                              const QString& configHome, const QString& defaultsDir);
 
 }  // namespace tembra

@@ -1,5 +1,8 @@
 // Setup.ini: what start-up takes from it and what "Applica" writes back.
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "setup_file.h"
 #include "ui_driver.h"
@@ -85,22 +88,60 @@ TEST_F(TembraSetup, ApplyThatCannotWriteSaysSoAndKeepsRunning) {
     EXPECT_TRUE(endings_.isEmpty());
 }
 
-TEST(TembraSetupLocation, BesideTheProgramWhenItsFolderIsWritable) {
-    const SetupLocation location = locateSetupFile("/opt/tembra", true, "/home/u/.config");
-    EXPECT_EQ(location.readPath, "/opt/tembra/Setup.ini");
-    EXPECT_EQ(location.writePath, "/opt/tembra/Setup.ini");
+// An installed tree: the program's folder, the read-only default and the user's config folder.
+class TembraSetupLocation : public ::testing::Test {
+protected:
+    TembraSetupLocation() {
+        QDir(root_.path()).mkpath("bin");
+        QDir(root_.path()).mkpath("share/tembra");
+        writeSetupFile(defaultFile(), SetupValues{"COM1", "9600", "default.txt"});
+    }
+    QString bin() const { return root_.filePath("bin"); }
+    QString defaults() const { return root_.filePath("share/tembra"); }
+    QString defaultFile() const { return root_.filePath("share/tembra/Setup.ini"); }
+    QString config() const { return root_.filePath("config"); }
+    SetupLocation locate(bool writable) const {
+        return locateSetupFile(bin(), writable, config(), defaults());
+    }
+
+    QTemporaryDir root_;
+};
+
+TEST_F(TembraSetupLocation, BesideTheProgramWhenItsFolderIsWritable) {
+    const SetupLocation fresh = locate(true);
+    EXPECT_EQ(fresh.readPath, defaultFile());  // nothing saved yet
+    EXPECT_EQ(fresh.writePath, bin() + "/Setup.ini");
+
+    ASSERT_EQ(writeSetupFile(fresh.writePath, SetupValues{"COM3", "2400", "x.txt"}), "");
+    EXPECT_EQ(locate(true).readPath, bin() + "/Setup.ini");
+    EXPECT_EQ(locate(true).writePath, bin() + "/Setup.ini");
 }
 
-TEST(TembraSetupLocation, UserConfigFolderWhenTheProgramFolderIsReadOnly) {
-    QTemporaryDir config;
-    const SetupLocation fresh = locateSetupFile("/usr/bin", false, config.path());
-    EXPECT_EQ(fresh.readPath, "/usr/bin/Setup.ini");  // the installed default, until saved
-    EXPECT_EQ(fresh.writePath, config.filePath("tembra/Setup.ini"));
+TEST_F(TembraSetupLocation, UserConfigFolderWhenTheProgramFolderIsReadOnly) {
+    const SetupLocation fresh = locate(false);
+    EXPECT_EQ(fresh.readPath, defaultFile());  // the installed default, until saved
+    EXPECT_EQ(fresh.writePath, config() + "/tembra/Setup.ini");
 
-    SetupValues values{"COM1", "2400", "x.txt"};
-    ASSERT_EQ(writeSetupFile(fresh.writePath, values), "");
-    const SetupLocation saved = locateSetupFile("/usr/bin", false, config.path());
-    EXPECT_EQ(saved.readPath, config.filePath("tembra/Setup.ini"));
+    // A copy an older install left beside the program still comes before the default.
+    ASSERT_EQ(writeSetupFile(bin() + "/Setup.ini", SetupValues{"COM4", "2400", "old.txt"}), "");
+    EXPECT_EQ(locate(false).readPath, bin() + "/Setup.ini");
+
+    ASSERT_EQ(writeSetupFile(fresh.writePath, SetupValues{"COM1", "2400", "x.txt"}), "");
+    const SetupLocation saved = locate(false);
+    EXPECT_EQ(saved.readPath, config() + "/tembra/Setup.ini");
+    EXPECT_EQ(saved.writePath, config() + "/tembra/Setup.ini");
+}
+
+TEST_F(TembraSetupLocation, NothingToReadNamesTheMissingDefault) {
+    QFile::remove(defaultFile());
+    for (bool writable : {true, false}) {
+        const SetupLocation location = locate(writable);
+        EXPECT_EQ(location.readPath, defaultFile());
+        SetupValues values;
+        const SetupReadResult read = readSetupFile(location.readPath, values);
+        EXPECT_FALSE(read.ok);
+        EXPECT_TRUE(read.error.contains(defaultFile())) << read.error.toStdString();
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "options.h"
 #include "pty_port.h"
 #include "scheduler.h"
+#include "vant_version.h"
 
 namespace {
 
@@ -104,6 +105,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::cout << termsim::usage_text();
+        return 0;
+    }
+    if (options->version) {
+        std::cout << "termsim " VANT_VERSION "\n";
         return 0;
     }
     // Byte times at high rates are a few tens of microseconds; default slack would swamp them.

@@ -248,6 +248,10 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error) 
             options.help = true;
             return options;
         }
+        if (flag == "--version") {
+            options.version = true;
+            return options;
+        }
         if (flag == "--modem") {
             options.modem = true;
             continue;
@@ -303,6 +307,7 @@ termsim --link PATH [--baud RATE] [--seed N] [--trace FILE|-] [--turnaround-ms M
         [--fault-nak P] [--fault-check P] [--fault-check1 P] [--fault-noise P]
         [--fault-silence P] [--fault-late P] [--late-ms MS] [--fault-carrier P]
         --terminal TERMINAL [--terminal TERMINAL]...
+termsim --help | --version
 
   --link PATH          symlink to the pseudo-terminal's slave (a stale symlink is replaced);
                        the slave path is printed on one line once the line is ready

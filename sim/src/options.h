@@ -29,6 +29,7 @@ struct Options {
     FaultRates faults;
     std::vector<TerminalConfig> terminals;
     bool help = false;
+    bool version = false;
 };
 
 // Returns the options, or nothing with the reason in error.
