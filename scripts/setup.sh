@@ -7,6 +7,9 @@ packages=(
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-serialport-dev libgl-dev
     xvfb xauth socat
+    # the Debian packages (scripts/package.sh) and their tests: cpack's dpkg-shlibdeps and
+    # fakeroot, lintian, file, the desktop entry checker and man
+    dpkg-dev fakeroot lintian file desktop-file-utils man-db
 )
 
 missing=()

@@ -35,6 +35,25 @@ expected_files() {
     if [[ " $VANT_PROGRAMS " == *" tembra "* ]]; then
         echo "$VANT_DATADIR/tembra/Setup.ini"
     fi
+    for program in $VANT_PROGRAMS; do echo "$VANT_MANDIR/man1/$program.1.gz"; done
+    for program in $(window_programs); do
+        echo "$VANT_DATADIR/applications/$program.desktop"
+        echo "$VANT_DATADIR/icons/hicolor/scalable/apps/$program.svg"
+    done
+    # Each package's documents.
+    local package
+    for package in libvantlink7 libvantlink-dev vantlink-tools $(window_programs); do
+        echo "$VANT_DATADIR/doc/$package/copyright"
+        echo "$VANT_DATADIR/doc/$package/changelog.gz"
+    done
+}
+
+window_programs() {
+    local program
+    for program in vantrel tembra; do
+        [[ " $VANT_PROGRAMS " == *" $program "* ]] && echo "$program"
+    done
+    return 0
 }
 
 case_Stage() {
@@ -131,6 +150,53 @@ case_FindPackageConsumerBuildsAndRuns() {
         fail "the consumer found another vantlink: $(grep vantlink_DIR "$work/CMakeCache.txt")"
     out=$("$work/consumer")
     [[ "$out" == "$VANT_VERSION 7" ]] || fail "the consumer printed '$out'"
+}
+
+# A desktop entry that the desktop's own checker accepts, starting the installed program with
+# an icon that is installed.
+case_DesktopEntriesAndIcons() {
+    command -v desktop-file-validate >/dev/null ||
+        fail "desktop-file-validate is not installed: run scripts/setup.sh (desktop-file-utils)"
+    local program entry exec icon problems
+    for program in $(window_programs); do
+        entry=$stage/$VANT_DATADIR/applications/$program.desktop
+        problems=$(desktop-file-validate "$entry" 2>&1) || fail "$program.desktop: $problems"
+        exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
+        [[ "$exec" == "$program" && -x "$stage/$VANT_BINDIR/$exec" ]] ||
+            fail "$program.desktop starts '$exec', not the installed $program"
+        icon=$(sed -n 's/^Icon=//p' "$entry")
+        [[ "$icon" == "$program" ]] || fail "$program.desktop names the icon '$icon'"
+        grep -q '^Terminal=false$' "$entry" || fail "$program.desktop does not say Terminal=false"
+        grep -q '<svg [^>]*viewBox="[-0-9. ]*"' \
+            "$stage/$VANT_DATADIR/icons/hicolor/scalable/apps/$icon.svg" ||
+            fail "$icon.svg is no SVG picture with a viewBox"
+    done
+}
+
+# Every installed program has a manual page that renders without a warning, has the usual
+# sections, and names every option its --help names.
+case_ManualPagesCoverEveryProgram() {
+    command -v man >/dev/null || fail "man is not installed: run scripts/setup.sh (man-db)"
+    library_path_for_programs
+    local program page text warnings section option
+    for program in $VANT_PROGRAMS; do
+        page=$stage/$VANT_MANDIR/man1/$program.1.gz
+        [[ -f "$page" ]] || fail "no manual page $VANT_MANDIR/man1/$program.1.gz"
+        gzip -t "$page" || fail "$program.1.gz is not gzip'd"
+        warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+        [[ -z "$warnings" ]] || fail "$program.1 renders with warnings: $warnings"
+        text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$page" 2>/dev/null)
+        grep -q "vantlink $VANT_VERSION" <<<"$text" ||
+            fail "$program.1 does not name the release $VANT_VERSION"
+        for section in NAME SYNOPSIS DESCRIPTION OPTIONS ENVIRONMENT FILES "EXIT STATUS" \
+            "SEE ALSO"; do
+            grep -qx "$section" <<<"$text" || fail "$program.1 has no section $section"
+        done
+        for option in $(env -u DISPLAY QT_QPA_PLATFORM=offscreen \
+            "$stage/$VANT_BINDIR/$program" --help | grep -o -- '--[a-z][a-z0-9-]*' | sort -u); do
+            grep -q -- "$option" <<<"$text" || fail "$program.1 does not describe $option"
+        done
+    done
 }
 
 "case_$1"
