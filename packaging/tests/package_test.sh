@@ -26,7 +26,7 @@ scratch() {
     trap 'rm -rf "$work"' EXIT
 }
 
-# Every package the build makes: name, then the programs it holds.
+# Every package the build makes.
 packages() {
     echo libvantlink7
     echo libvantlink-dev
@@ -48,7 +48,7 @@ contents_of() {
 # The files of an extracted package (links included), one path a line.
 files_of() {
     contents_of "$1" | while read -r path; do
-        [[ -n "$path" && ! -d "$work/$1$path" ]] && echo "$path"
+        if [[ -n "$path" && ! -d "$work/$1$path" ]]; then echo "$path"; fi
     done | sort
 }
 
@@ -149,7 +149,7 @@ case_ProgramsCarryNoRunpathAndAreStripped() {
         dynamic=$(readelf -d "$program")
         ! grep -q 'RUNPATH\|RPATH' <<<"$dynamic" ||
             fail "${program#"$work"/} carries $(grep 'RUNPATH\|RPATH' <<<"$dynamic")"
-        file "$program" | grep -q ', stripped' || fail "${program#"$work"/} is not stripped"
+        [[ "$(file "$program")" == *", stripped"* ]] || fail "${program#"$work"/} is not stripped"
     done
 }
 
@@ -190,7 +190,7 @@ case_DependsNameLibraries() {
 # the maintainer, under a Debian file name.
 case_ControlFieldsDescribeEachPackage() {
     need dpkg-deb
-    local package deb summaries="" summary text
+    local package deb summaries="" description summary text
     for package in $(packages); do
         deb=$(deb_of "$package")
         [[ "$(dpkg-deb --field "$deb" Package)" == "$package" ]] || fail "$deb is not $package"
@@ -204,8 +204,9 @@ case_ControlFieldsDescribeEachPackage() {
             libvantlink-dev) [[ "$(dpkg-deb --field "$deb" Section)" == libdevel ]] ;;
             *) [[ -n "$(dpkg-deb --field "$deb" Section)" ]] ;;
         esac || fail "$package is in the section $(dpkg-deb --field "$deb" Section)"
-        summary=$(dpkg-deb --field "$deb" Description | head -1)
-        text=$(dpkg-deb --field "$deb" Description | tail -n +2)
+        description=$(dpkg-deb --field "$deb" Description)
+        summary=${description%%$'\n'*}
+        text=${description#*$'\n'}
         [[ -n "$summary" && ${#summary} -le 80 && "$summary" != *CMake* ]] ||
             fail "$package has the summary '$summary'"
         [[ $(wc -l <<<"$text") -ge 2 ]] || fail "$package has no long description: $text"
