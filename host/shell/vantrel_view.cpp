@@ -125,6 +125,7 @@ void CVantrelView::stop() {
 
 void CVantrelView::requestCloseAfterCommand() {
     closeRequested_ = true;
+    state_.closing = true;
     stop();
 }
 

@@ -84,13 +84,13 @@ protected:
         return monotonicMs() - signalled;
     }
 
-    void startVantrel() {
+    void startVantrel(const QStringList& arguments = {"AB", "1"}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("VANTLINK_COM1", QString::fromStdString(folder.file("com1")));
         vantrel.setProcessEnvironment(environment);
         vantrel.setWorkingDirectory(QString::fromStdString(folder.path()));
-        vantrel.start(VANTREL_PATH, {"AB", "1"});
+        vantrel.start(VANTREL_PATH, arguments);
         ASSERT_TRUE(vantrel.waitForStarted(10000));
     }
 
@@ -153,6 +153,21 @@ TEST_F(HostService, SigtermStopsPollingAtASafePointWithinASecond) {
     EXPECT_EQ(counts.size(), acknowledged.size());
     for (const auto& [record, when] : acknowledged)
         EXPECT_EQ(counts[record], 1) << "acknowledged at " << when << ": " << record;
+    EXPECT_EQ(readFile(folder.file("token.txt")), "Available  ");
+}
+
+// A batch script of endless polls: SIGTERM ends the line running and leaves the rest.
+TEST_F(HostService, SigtermDuringABatchScriptEndsTheScriptAndTheProgram) {
+    startSim();
+    writeFile(folder.file("JOBS.TXT"), "A 1\r\nB 1\r\nAB 1\r\n");
+    startVantrel({"Z", "JOBS.TXT"});
+    ASSERT_TRUE(waitForLines(5, 20000)) << "no records came";
+    const std::int64_t tookMs = signalAndWait(SIGTERM);
+    ASSERT_GE(tookMs, 0) << "vantrel went on with the script";
+    EXPECT_LT(tookMs, 1000);
+    EXPECT_EQ(vantrel.exitCode(), 0);
+    // Only the first line polled: terminal B was never asked.
+    EXPECT_EQ(readFile(folder.file("POLL.DAT")).find("B "), std::string::npos);
     EXPECT_EQ(readFile(folder.file("token.txt")), "Available  ");
 }
 
