@@ -188,7 +188,8 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
     }
     const CommandStarter runNow = [&services](int id) { services.runCommand(id); };
     std::string line;
-    for (;;) {
+    // Closing the window (or SIGTERM) stops the running line; the rest of the script is left.
+    while (!services.state().closing) {
         // A line is read no further than its limit and its CR, so no line can fill memory.
         const opscore::LineRead read =
             opscore::read_bounded_line(script, line, kCommandLineMax + 1);

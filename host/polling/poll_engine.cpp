@@ -25,6 +25,10 @@ constexpr int kTokenFailuresBeforeBox = 1000;
 // After Stop, giving the token back is still tried this often: a token left "Unavailable"
 // would lock the other program out of the data file for good.
 constexpr int kGiveBackTriesAfterStop = 10;
+// Taking it for a record in hand after Stop: a few short tries, so the program still ends
+// within a second.
+constexpr int kTakeTriesAfterStop = 8;
+constexpr int kTokenRetryAfterStopMs = 50;
 
 std::string lastDataText(const std::tm& time) {
     return clockText(time) + "  ";
@@ -229,6 +233,7 @@ void PollEngine::keepUnstored(char address, const std::string& data) {
 
 bool PollEngine::takeToken() {
     const std::string path = pathInWorkFolder(kTokenFileName);
+    int triesAfterStop = 0;
     for (;;) {
         const TokenAttempt attempt = tryTakeToken(path);
         if (attempt == TokenAttempt::Taken) return true;
@@ -236,8 +241,11 @@ bool PollEngine::takeToken() {
             prompts_.showMessage("Token.TXT can't be open(try 1000 time)", false);
             tokenOpenFailures_ = 0;
         }
-        link_.delay(kTokenRetryMs);
-        if (services_.state().isReady()) return false;
+        // The record in hand has left the terminal for good: after Stop (or a service being
+        // stopped) the token is still tried briefly, as another host holds it only a moment.
+        const bool stopped = services_.state().isReady();
+        if (stopped && ++triesAfterStop > kTakeTriesAfterStop) return false;
+        link_.delay(stopped ? kTokenRetryAfterStopMs : kTokenRetryMs);
     }
 }
 

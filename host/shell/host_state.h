@@ -35,6 +35,9 @@ struct HostState {
     int ready = 1;
     bool connected = false;
     bool commandLineMode = false;
+    // The program closes once the running command has stopped: nothing further may start in
+    // it (the next line of a batch script).
+    bool closing = false;
     // The words of the command now running from the command line or a script: address list,
     // operation, arguments. Its handler reads its arguments here.
     std::vector<std::string> commandTokens;

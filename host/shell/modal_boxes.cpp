@@ -24,12 +24,6 @@ UnansweredBoxSink& sink() {
     return boxSink;
 }
 
-void toStandardError(const QString& text) {
-    const QByteArray line = (QApplication::applicationName() + ": " + text).toLocal8Bit();
-    std::fprintf(stderr, "%s\n", line.constData());
-    std::fflush(stderr);
-}
-
 // The caption says something of its own only when it is not the program's name (the script
 // box names the missing file and says what is wrong in its caption).
 QString unansweredText(const QMessageBox& box) {
@@ -68,6 +62,18 @@ QPushButton* dialogDefaultButton(QDialog& dialog) {
 
 }  // namespace
 
+void toStandardError(const QString& text) {
+    const QString name = QApplication::applicationName();
+    for (QString part : text.split('\n', Qt::SkipEmptyParts)) {
+        // A report with an empty detail ends in blanks: a journal line need not.
+        while (!part.isEmpty() && part.back().isSpace()) part.chop(1);
+        if (part.isEmpty()) continue;
+        const QByteArray line = (name + ": " + part).toLocal8Bit();
+        std::fprintf(stderr, "%s\n", line.constData());
+    }
+    std::fflush(stderr);
+}
+
 bool platformHasScreen(const QString& platformName) {
     return platformName != "offscreen" && platformName != "minimal";
 }
@@ -87,9 +93,10 @@ void setUnansweredBoxSink(UnansweredBoxSink boxSink) {
 
 QMessageBox::StandardButton runMessageBox(QMessageBox& box, BoxEcho echo) {
     if (operatorCanAnswer()) return static_cast<QMessageBox::StandardButton>(box.exec());
+    if (echo == BoxEcho::AlreadyInMessageWindow) return defaultAnswer(box);
     const QString text = unansweredText(box);
     toStandardError(text);
-    if (echo == BoxEcho::StderrAndMessageWindow && sink()) sink()(text);
+    if (sink()) sink()(text);
     return defaultAnswer(box);
 }
 

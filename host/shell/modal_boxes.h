@@ -28,13 +28,19 @@ bool platformHasScreen(const QString& platformName);
 bool operatorCanAnswer();
 void setOperatorCanAnswer(std::optional<bool> fixed);
 
+// One line to standard error, led by the program's name, so a journal holds it. Text of
+// several lines becomes several such lines.
+void toStandardError(const QString& text);
+
 // Where the text of an unanswered box goes besides standard error (the message window).
 using UnansweredBoxSink = std::function<void(const QString& text)>;
 void setUnansweredBoxSink(UnansweredBoxSink sink);
 
 enum class BoxEcho {
     StderrAndMessageWindow,
-    StderrOnly,  // the text is in the message window already
+    // The text is in the message window already, whose lines reach standard error by
+    // themselves in such a run: it goes nowhere again.
+    AlreadyInMessageWindow,
 };
 
 QMessageBox::StandardButton runMessageBox(QMessageBox& box,

@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 
 #include "host_services.h"
 #include "link_glue.h"
 #include "main_frame.h"
+#include "result_reporter.h"
+#include "termination_signals.h"
 #include "vant_version.h"
 #include "vantrel_doc.h"
 #include "vantrel_view.h"
@@ -18,6 +21,9 @@ CVantrelApp::CVantrelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationVersion(VANT_VERSION);
     setOrganizationName("Local AppWizard-Generated Applications");
     setQuitOnLastWindowClosed(true);
+    // Taken over before the window exists: a request that comes during start-up waits in the
+    // pipe until the event loop runs.
+    terminationSignals_ = new TerminationSignals(this);
 }
 
 CVantrelApp::~CVantrelApp() {
@@ -31,6 +37,13 @@ void CVantrelApp::initInstance(const std::string& workFolder,
     document_ = std::make_unique<CVantrelDoc>();
     frame_ = std::make_unique<CMainFrame>();
     installFeatures(*frame_->view());
+    connect(terminationSignals_, &TerminationSignals::requested, frame_.get(),
+            [frame = frame_.get()](int signalNumber) {
+                const char* name = signalNumber == SIGINT ? "SIGINT" : "SIGTERM";
+                frame->view()->reporter().report(' ', name, "received: the program ends",
+                                                 kNoteCode);
+                frame->closeWithoutAsking();
+            });
     frame_->view()->initialUpdate(workFolder);
     frame_->show();
 }

@@ -38,7 +38,8 @@ CVantrelView::CVantrelView(QWidget* parent) : QAbstractScrollArea(parent) {
     setUnansweredBoxSink([view = QPointer<CVantrelView>(this)](const QString& text) {
         if (!view) return;
         view->revealMessagePane();
-        view->appendMessage((text + '\n').toLocal8Bit().toStdString());
+        // The box has written its text to standard error already.
+        view->appendToMessagePane((text + '\n').toLocal8Bit().toStdString());
     });
 }
 
@@ -124,6 +125,7 @@ void CVantrelView::stop() {
 
 void CVantrelView::requestCloseAfterCommand() {
     closeRequested_ = true;
+    state_.closing = true;
     stop();
 }
 
@@ -148,6 +150,13 @@ void CVantrelView::revealMessagePane() {
 }
 
 void CVantrelView::appendMessage(std::string_view line) {
+    appendToMessagePane(line);
+    // Unattended, standard error is where the run's story is read (a service's journal).
+    if (!operatorCanAnswer())
+        toStandardError(QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size())));
+}
+
+void CVantrelView::appendToMessagePane(std::string_view line) {
     if (messagePane_) messagePane_->appendText(line);
 }
 
@@ -156,7 +165,7 @@ void CVantrelView::showResultBox(std::string_view text) {
                     QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())),
                     QMessageBox::Ok, this);
     // The report has put the line in the message window already.
-    runMessageBox(box, BoxEcho::StderrOnly);
+    runMessageBox(box, BoxEcho::AlreadyInMessageWindow);
 }
 
 void CVantrelView::showTransferProgress(std::int64_t done, std::int64_t total) {

@@ -71,6 +71,8 @@ private:
     void revealMessagePane() override;
     void appendMessage(std::string_view line) override;
     void showResultBox(std::string_view text) override;
+    // The message window alone, without the copy to standard error.
+    void appendToMessagePane(std::string_view line);
 
     void applyLoad(bool terminalTypeUnknown);
     void openErrorLog();

@@ -32,6 +32,10 @@ expected_files() {
     echo "$VANT_LIBDIR/cmake/vantlink/vantlinkConfig.cmake"
     echo "$VANT_LIBDIR/cmake/vantlink/vantlinkConfigVersion.cmake"
     echo "$VANT_LIBDIR/cmake/vantlink/vantlinkTargets.cmake"
+    if [[ " $VANT_PROGRAMS " == *" vantrel "* ]]; then
+        echo "lib/systemd/system/vantrel-poll@.service"
+        echo "sbin/vantrel-poll-setup"
+    fi
     if [[ " $VANT_PROGRAMS " == *" tembra "* ]]; then
         echo "$VANT_DATADIR/tembra/Setup.ini"
     fi

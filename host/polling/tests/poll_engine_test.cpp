@@ -163,12 +163,32 @@ TEST_F(HostPollingEngine, StopDuringTheTokenWaitKeepsTheRecordVisible) {
     engine.run();
     EXPECT_EQ(dataFile(), "");
     EXPECT_EQ(tokenFile(), "Unavailable");  // still the other program's
+    // A few short tries after Stop, never the full pace: the program ends within a second.
+    EXPECT_LE(clock.elapsedMs(), 10 + 3 * 300 + 8 * 50);
     EXPECT_EQ(host.dataPane, "A A0001 scanned\n");
     ASSERT_EQ(host.reports.size(), 1u);
     EXPECT_EQ(host.reports[0].address, 'A');
     EXPECT_EQ(host.reports[0].detail, "A0001 scanned");
     EXPECT_EQ(host.reports[0].code, RC_FILE_OPEN_ERROR);  // logged, not a note
     EXPECT_EQ(link.polled, "A");
+}
+
+// The record in hand was acknowledged: a token the other host gives back soon after Stop
+// still takes it to the data file, with short waits so the program ends within a second.
+TEST_F(HostPollingEngine, StopDuringTheTokenWaitStillStoresTheRecordWhenTheTokenComesSoon) {
+    host.settings().Token_file = true;
+    writeFile(host.folder.file("token.txt"), "Unavailable");
+    answerInTurn({record("A0002 scanned")});
+    link.afterDelay = [this] {
+        if (link.delays == 2) host.setReady(true);  // Stop
+        if (link.delays == 6) writeFile(host.folder.file("token.txt"), "Available  ");
+    };
+    engine.run();
+    EXPECT_EQ(dataFile(), "A A0002 scanned\r\n");
+    EXPECT_EQ(tokenFile(), "Available  ");
+    EXPECT_TRUE(host.reports.empty());
+    EXPECT_EQ(link.polled, "A");
+    EXPECT_LE(clock.elapsedMs(), 10 + 2 * 300 + 4 * 50);
 }
 
 TEST_F(HostPollingEngine, MissingTokenFileIsRetriedWithABoxAboutEveryThousandFailures) {

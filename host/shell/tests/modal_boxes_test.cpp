@@ -6,6 +6,7 @@
 #include "frame_fixture.h"
 #include "log_pane.h"
 #include "modal_boxes.h"
+#include "result_reporter.h"
 #include "terminal_type_dlg.h"
 
 using namespace vantrel;
@@ -39,8 +40,6 @@ TEST_F(HostModalBoxesNoOperator, ABoxAnswersWithItsDefaultButtonAndItsTextGoesTo
     testing::internal::CaptureStderr();
     EXPECT_EQ(showMessageBox(nullptr, QMessageBox::Critical, "vantrel", "COM1 open error"),
               QMessageBox::Ok);
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_NE(printed.find("COM1 open error\n"), std::string::npos) << printed;
 
     const auto yesNo = QMessageBox::Yes | QMessageBox::No;
     EXPECT_EQ(showMessageBox(nullptr, QMessageBox::Question, "vantrel", "Exit Program?", yesNo,
@@ -50,7 +49,11 @@ TEST_F(HostModalBoxesNoOperator, ABoxAnswersWithItsDefaultButtonAndItsTextGoesTo
               QMessageBox::Yes);
     showMessageBox(nullptr, QMessageBox::NoIcon, "Can't found this file", "JOBS.TXT");
     QMessageBox shownAlready(QMessageBox::NoIcon, "vantrel", "A Poll  Time out", QMessageBox::Ok);
-    EXPECT_EQ(runMessageBox(shownAlready, BoxEcho::StderrOnly), QMessageBox::Ok);
+    EXPECT_EQ(runMessageBox(shownAlready, BoxEcho::AlreadyInMessageWindow), QMessageBox::Ok);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("COM1 open error\n"), std::string::npos) << printed;
+    // The message window wrote that one to standard error already: once is enough.
+    EXPECT_EQ(printed.find("Time out"), std::string::npos) << printed;
     EXPECT_EQ(texts, QStringList({"COM1 open error", "Exit Program?", "Go on?",
                                   "Can't found this file: JOBS.TXT"}));
 }
@@ -82,4 +85,43 @@ TEST_F(HostModalBoxesInWindow, AnUnansweredBoxIsShownInTheMessageWindow) {
     ASSERT_EQ(frame->messagePane()->entryCount(), 1);
     EXPECT_EQ(frame->messagePane()->entry(0), "Error log file open error");
     EXPECT_TRUE(frame->messagePane()->isVisible());
+}
+
+namespace {
+
+int occurrences(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+}  // namespace
+
+// Unattended, standard error is the only record of the run: every message window line goes
+// there once, whether a report or an unanswered box wrote it, and a result box shown for a
+// reported line does not repeat it.
+TEST_F(HostModalBoxesInWindow, UnattendedMessageWindowLinesReachStandardErrorOnce) {
+    view().state().commandLineMode = true;
+    view().settings().SHOW_ERROR_BOX = true;
+    setOperatorCanAnswer(false);
+    testing::internal::CaptureStderr();
+    view().reporter().report(' ', "no such device: /dev/ttyUSB9", "", kNoteCode);
+    view().reporter().report('A', "Poll", "", 4);
+    showMessageBox(frame.get(), QMessageBox::Critical, "vantrel", "COM1 open error");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    setOperatorCanAnswer(true);
+
+    EXPECT_EQ(occurrences(printed, "no such device: /dev/ttyUSB9"), 1) << printed;
+    EXPECT_EQ(occurrences(printed, "Time out"), 1) << printed;
+    EXPECT_EQ(occurrences(printed, "COM1 open error"), 1) << printed;
+    EXPECT_EQ(occurrences(printed, "vantrel: "), 3) << printed;
+    EXPECT_NE(printed.find("/dev/ttyUSB9\n"), std::string::npos) << printed;
+    EXPECT_EQ(frame->messagePane()->entryCount(), 3);
+
+    // With an operator at the window, standard error stays quiet.
+    view().state().commandLineMode = false;
+    testing::internal::CaptureStderr();
+    view().reporter().report('B', "Poll", "", 4);
+    EXPECT_EQ(testing::internal::GetCapturedStderr().find("vantrel: "), std::string::npos);
+    EXPECT_EQ(frame->messagePane()->entryCount(), 4);
 }

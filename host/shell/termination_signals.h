@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace vantrel {
+
+// SIGTERM and SIGINT (a service being stopped, Ctrl+C in a terminal) become the signal
+// requested() on the event loop, where the program can end a running command at its next safe
+// point. The handler only writes a byte to a pipe; the library's message pump runs the event
+// loop inside its waits, so a request is seen even while a library call is in progress.
+// One instance per process: it takes the two signals over and gives them back when destroyed.
+class TerminationSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit TerminationSignals(QObject* parent = nullptr);
+    ~TerminationSignals() override;
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
+
+    // False when the pipe or a handler could not be set up (the signals then act as ever).
+    bool watching() const { return notifier_ != nullptr; }
+
+signals:
+    void requested(int signalNumber);
+
+private:
+    void readPending();
+
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace vantrel
