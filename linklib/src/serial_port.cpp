@@ -137,13 +137,13 @@ public:
             } else if (n < 0 && errno == EAGAIN) {
                 pollfd pfd{fd_, POLLOUT, 0};
                 if (::poll(&pfd, 1, 100) > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
-                    lose(0);
+                    lose();
                     return false;
                 }
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else {
-                if (n < 0 && device_gone(errno)) lose(errno);
+                if (n < 0 && device_gone(errno)) lose();
                 return false;
             }
         }
@@ -155,7 +155,7 @@ public:
         uint8_t byte = 0;
         const ssize_t n = ::read(fd_, &byte, 1);
         if (n == 1) return byte;
-        if (n < 0 && device_gone(errno)) lose(errno);
+        if (n < 0 && device_gone(errno)) lose();
         return -1;
     }
 
@@ -175,7 +175,7 @@ public:
         }
         pollfd pfd{fd_, POLLIN, 0};
         // A hung-up device polls readable forever: the line is lost, and the next wait sleeps.
-        if (::poll(&pfd, 1, timeout_ms) > 0 && (pfd.revents & (POLLHUP | POLLERR))) lose(0);
+        if (::poll(&pfd, 1, timeout_ms) > 0 && (pfd.revents & (POLLHUP | POLLERR))) lose();
     }
 
     bool line_lost() const override { return fd_ < 0; }
@@ -183,11 +183,12 @@ public:
     const char* name() const override { return name_.c_str(); }
 
 private:
-    // error is the errno that showed the loss, 0 for a hang-up seen by poll.
-    void lose(int error) {
-        trace_note(name_.c_str(), "line lost: " + (error == 0 ? path_ + " hung up"
-                                                              : port_open_reason(path_, error)));
+    // Says why as the open error would (a pulled adapter is gone from /dev), else that the
+    // device hung up; the descriptor goes first, or its own lock would be the reason.
+    void lose() {
         close_device();
+        const std::string reason = diagnose_port_open(path_);
+        trace_note(name_.c_str(), "line lost: " + (reason.empty() ? path_ + " hung up" : reason));
         next_attempt_ms_ = tick_ms() + kReopenIntervalMs;
     }
 
