@@ -16,8 +16,8 @@
  *
  * Lost lines. A device that hangs up or goes away (a USB adapter pulled out) is closed and
  * opened again with the same settings once it is back, tried at most every 500 ms while an
- * operation runs. Meanwhile operations find the line silent: they take their time-out and
- * return what a terminal that does not answer gives (4 for HM_poll). The trace says
+ * operation runs. Meanwhile operations find the line silent: they wait as for a terminal that
+ * does not answer and return what it gives (4 for HM_poll). The trace says
  * "<ms> ! COM<n> line lost: <reason>" and "<ms> ! COM<n> line back"; HC_line_state tells.
  *
  * Waits. Every wait of the library calls the message pump installed with HM_set_message_pump
