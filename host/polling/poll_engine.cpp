@@ -52,6 +52,7 @@ void PollEngine::run() {
     if (atStart_) atStart_();
     polling_.fill(AddressPolling{});
     tokenOpenFailures_ = 0;
+    lineLost_ = false;
 
     bool openedHere = false;
     if (!settings.Token_file && !dataFile_.isOpen()) openedHere = openDataFile();
@@ -117,8 +118,22 @@ bool PollEngine::pollSlot(int index, char address) {
     state.status[index] = TerminalStatus::Addressed;
     state.progressPhase = kPhaseFull;
     services_.redraw();
-    handleAnswer(index, address, link_.poll(settings.Port, address));
+    const PollAnswer answer = link_.poll(settings.Port, address);
+    noteLineState(settings.Port);
+    handleAnswer(index, address, answer);
     return true;
+}
+
+void PollEngine::noteLineState(int port) {
+    const bool lost = link_.lineLost(port);
+    if (lost == lineLost_) return;
+    lineLost_ = lost;
+    const std::string line = "COM" + std::to_string(port) + " line";
+    if (lost) {
+        services_.reporter().report(' ', line + " lost:", link_.lineLostReason(port), kNoteCode);
+    } else {
+        services_.reporter().report(' ', line + " back", "", kNoteCode);
+    }
 }
 
 void PollEngine::handleAnswer(int index, char address, const PollAnswer& answer) {
@@ -154,7 +169,8 @@ void PollEngine::handleAnswer(int index, char address, const PollAnswer& answer)
 
 void PollEngine::handleTimeOut(int index, char address) {
     AddressPolling& slot = polling_[index];
-    if (++slot.timeouts >= services_.settings().MaxError) {
+    // A lost line times every terminal out; its one note says it all.
+    if (!lineLost_ && ++slot.timeouts >= services_.settings().MaxError) {
         services_.reporter().report(address, kOperation, "", RC_TIME_OUT);
         slot.timeouts = 0;
     }

@@ -47,6 +47,8 @@ private:
     bool pollSlot(int index, char address);
     void handleAnswer(int index, char address, const PollAnswer& answer);
     void handleTimeOut(int index, char address);
+    // Says once in the message window when the line is lost and once when it is back.
+    void noteLineState(int port);
     void adjustWeight(int index, int code);
     bool noDataTooLong();
     void idleWhenNothingSelected();
@@ -71,6 +73,7 @@ private:
     PollDataFile dataFile_;
     std::int64_t lastDataMs_ = 0;
     int tokenOpenFailures_ = 0;
+    bool lineLost_ = false;
 };
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "port_diagnosis.h"
 #include "vantlink.h"
 
 namespace vantrel {
@@ -25,6 +26,13 @@ public:
         return answer;
     }
     void delay(int milliseconds) override { HM_time_delay(milliseconds); }
+    bool lineLost(int port) override { return HC_line_state(port) == 1; }
+    std::string lineLostReason(int port) override {
+        // A pulled adapter is usually gone from /dev by now; else it only hung up.
+        const std::string reason =
+            vantlink::diagnose_port_open(vantlink::port_device_path("VANTLINK_COM", port));
+        return reason.empty() ? "the device hung up" : reason;
+    }
 };
 
 class SystemPollClock final : public PollClock {

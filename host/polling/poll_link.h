@@ -18,6 +18,10 @@ public:
     virtual PollAnswer poll(int port, char address) = 0;
     // A wait that keeps the window responsive (Stop is noticed through it).
     virtual void delay(int milliseconds) = 0;
+    // True while the port's device has hung up or gone; the library opens it again by itself.
+    virtual bool lineLost(int /*port*/) { return false; }
+    // Why the line was lost, for the message window.
+    virtual std::string lineLostReason(int /*port*/) { return {}; }
 };
 
 // The engine's clock: local time for windows and last-data times, a monotonic count for the

@@ -14,6 +14,12 @@
  * direction ('>' sent, '<' received), port, bytes in hex with control bytes named. "-" is stderr.
  * HM_set_trace_handler also hands the same bytes, unformatted, to a function of the caller.
  *
+ * Lost lines. A device that hangs up or goes away (a USB adapter pulled out) is closed and
+ * opened again with the same settings once it is back, tried at most every 500 ms while an
+ * operation runs. Meanwhile operations find the line silent: they wait as for a terminal that
+ * does not answer and return what it gives (4 for HM_poll). The trace says
+ * "<ms> ! COM<n> line lost: <reason>" and "<ms> ! COM<n> line back"; HC_line_state tells.
+ *
  * Waits. Every wait of the library calls the message pump installed with HM_set_message_pump
  * once per pass, so a GUI caller stays responsive while a command runs.
  */
@@ -97,6 +103,10 @@ int32_t HM_time_delay(int32_t ms);
 int32_t HM_version(void);
 /* Length recorded by the last text or data result (index 0; other indexes give 0). */
 int32_t HM_get_return_string_length(int32_t index);
+
+/* 1 while the open port's device has hung up or gone and is not back yet, else 0 (also for a
+ * port that is not open). */
+int32_t HC_line_state(int32_t port);
 
 /* Installs the function that every wait calls once per pass (NULL removes it). */
 void HM_set_message_pump(void (*pump)(void));

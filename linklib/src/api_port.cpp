@@ -97,6 +97,11 @@ int32_t HM_get_return_string_length(int32_t index) {
     return index == 0 ? state().return_string_length[0] : 0;
 }
 
+int32_t HC_line_state(int32_t port) {
+    const Transport* transport = port_transport(port);
+    return transport != nullptr && transport->line_lost() ? 1 : 0;
+}
+
 void HM_set_message_pump(void (*pump)(void)) {
     state().message_pump = pump;
 }

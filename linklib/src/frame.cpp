@@ -169,7 +169,9 @@ int receive_frame(int32_t port, std::span<uint8_t> answer, int32_t& length) {
                     if (!collector.in_frame()) break;
                     if (collector.check_passes()) {
                         pumped_wait(state().settings.esc_delay_ms);
-                        port_write_byte(port, ACK);
+                        // A terminal whose ACK never left keeps the answer and sends it again:
+                        // taking this copy as well would store it twice.
+                        if (!port_write_byte(port, ACK)) return LINK_TIMEOUT;
                         length = static_cast<int32_t>(decode_data(collector.payload(), answer));
                         return LINK_DATA;
                     }

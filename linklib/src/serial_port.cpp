@@ -7,12 +7,15 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
 
+#include "line_io.h"
 #include "port_diagnosis.h"
+#include "trace.h"
 
 namespace vantlink {
 namespace {
@@ -92,16 +95,40 @@ int apply_line_settings(int fd, const LineSettings& settings) {
     return set_custom_baud_rate(fd, settings.baud_rate) ? 0 : errno;
 }
 
+// The descriptor of the opened, locked and configured device, or -1 with the errno of the step
+// that failed in error.
+int open_configured(const std::string& path, const LineSettings& settings, int& error) {
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return error = errno, -1;
+    // flock holds against every other opener; TIOCEXCL adds the tty's own guard (not for root).
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return error = errno, -1;
+    ioctl(fd.get(), TIOCEXCL);
+    if (const int refused = apply_line_settings(fd.get(), settings); refused != 0) {
+        return error = refused, -1;
+    }
+    error = 0;
+    return fd.release();
+}
+
+// The errors of a device that hung up or went away (a USB adapter pulled out).
+bool device_gone(int error) {
+    return error == EIO || error == ENODEV || error == ENXIO;
+}
+
+// A lost line tries its device again at most this often, and only while an operation runs.
+constexpr int32_t kReopenIntervalMs = 500;
+
+// The open device. When it hangs up or vanishes the descriptor is closed (its lock with it) and
+// the same path is opened again with the same settings once it is back; until then every
+// operation finds the line silent, as a terminal that does not answer.
 class SerialTransport final : public Transport {
 public:
-    SerialTransport(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
-    ~SerialTransport() override {
-        // A pty keeps the exclusive flag after the last close; a real port drops it anyway.
-        ioctl(fd_, TIOCNXCL);
-        ::close(fd_);
-    }
+    SerialTransport(int fd, std::string path, std::string name, const LineSettings& settings)
+        : fd_(fd), path_(std::move(path)), name_(std::move(name)), settings_(settings) {}
+    ~SerialTransport() override { close_device(); }
 
     bool write(std::span<const uint8_t> bytes) override {
+        if (fd_ < 0 && !try_reopen()) return false;
         size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -109,10 +136,14 @@ public:
                 done += static_cast<size_t>(n);
             } else if (n < 0 && errno == EAGAIN) {
                 pollfd pfd{fd_, POLLOUT, 0};
-                ::poll(&pfd, 1, 100);
+                if (::poll(&pfd, 1, 100) > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
+                    lose();
+                    return false;
+                }
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else {
+                if (n < 0 && device_gone(errno)) lose();
                 return false;
             }
         }
@@ -120,29 +151,77 @@ public:
     }
 
     int read_byte() override {
+        if (fd_ < 0) return -1;
         uint8_t byte = 0;
         const ssize_t n = ::read(fd_, &byte, 1);
-        return n == 1 ? byte : -1;
+        if (n == 1) return byte;
+        if (n < 0 && device_gone(errno)) lose();
+        return -1;
     }
 
     // Only input is discarded: dropping output could cut off the ACK that the previous
     // exchange just wrote, and the terminal would then send the same record again.
-    void purge() override { tcflush(fd_, TCIFLUSH); }
-    void drain() override { tcdrain(fd_); }
+    void purge() override {
+        if (fd_ >= 0) tcflush(fd_, TCIFLUSH);
+    }
+    void drain() override {
+        if (fd_ >= 0) tcdrain(fd_);
+    }
 
     void wait_readable(int timeout_ms) override {
-        pollfd pfd{fd_, POLLIN, 0};
-        if (::poll(&pfd, 1, timeout_ms) > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
-            // A hung-up device polls readable forever; sleep so the wait still waits.
-            ::poll(nullptr, 0, timeout_ms);
+        if (fd_ < 0) {
+            wait_while_lost(timeout_ms);
+            return;
         }
+        pollfd pfd{fd_, POLLIN, 0};
+        // A hung-up device polls readable forever: the line is lost, and the next wait sleeps.
+        if (::poll(&pfd, 1, timeout_ms) > 0 && (pfd.revents & (POLLHUP | POLLERR))) lose();
     }
+
+    bool line_lost() const override { return fd_ < 0; }
 
     const char* name() const override { return name_.c_str(); }
 
 private:
+    // Says why as the open error would (a pulled adapter is gone from /dev), else that the
+    // device hung up; the descriptor goes first, or its own lock would be the reason.
+    void lose() {
+        close_device();
+        const std::string reason = diagnose_port_open(path_);
+        trace_note(name_.c_str(), "line lost: " + (reason.empty() ? path_ + " hung up" : reason));
+        next_attempt_ms_ = tick_ms() + kReopenIntervalMs;
+    }
+
+    bool try_reopen() {
+        if (static_cast<int32_t>(tick_ms() - next_attempt_ms_) < 0) return false;
+        next_attempt_ms_ = tick_ms() + kReopenIntervalMs;
+        int error = 0;
+        fd_ = open_configured(path_, settings_, error);
+        if (fd_ < 0) return false;
+        trace_note(name_.c_str(), "line back");
+        return true;
+    }
+
+    // Sleeps as a silent line would, trying the device when an attempt is due.
+    void wait_while_lost(int timeout_ms) {
+        if (try_reopen()) return;
+        const auto until_attempt = static_cast<int32_t>(next_attempt_ms_ - tick_ms());
+        ::poll(nullptr, 0, std::clamp(until_attempt, 1, std::max(timeout_ms, 1)));
+    }
+
+    void close_device() {
+        if (fd_ < 0) return;
+        // A pty keeps the exclusive flag after the last close; a real port drops it anyway.
+        ioctl(fd_, TIOCNXCL);
+        ::close(fd_);
+        fd_ = -1;
+    }
+
     int fd_;
+    std::string path_;
     std::string name_;
+    LineSettings settings_;
+    uint32_t next_attempt_ms_ = 0;
 };
 
 }  // namespace
@@ -187,20 +266,11 @@ std::string device_path_for_port(int32_t port) {
 
 std::unique_ptr<Transport> open_serial_port(const std::string& path, const std::string& name,
                                             const LineSettings& settings, int* error) {
-    const auto fail = [error](int failed) -> std::unique_ptr<Transport> {
-        if (error != nullptr) *error = failed;
-        return nullptr;
-    };
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) return fail(errno);
-    // flock holds against every other opener; TIOCEXCL adds the tty's own guard (not for root).
-    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return fail(errno);
-    ioctl(fd.get(), TIOCEXCL);
-    if (const int refused = apply_line_settings(fd.get(), settings); refused != 0) {
-        return fail(refused);
-    }
-    if (error != nullptr) *error = 0;
-    return std::make_unique<SerialTransport>(fd.release(), name);
+    int failed = 0;
+    const int fd = open_configured(path, settings, failed);
+    if (error != nullptr) *error = failed;
+    if (fd < 0) return nullptr;
+    return std::make_unique<SerialTransport>(fd, path, name, settings);
 }
 
 }  // namespace vantlink

@@ -18,6 +18,8 @@ public:
     virtual void drain() = 0;
     // Sleeps until a byte can be read or timeout_ms have passed.
     virtual void wait_readable(int timeout_ms) = 0;
+    // True while the device has hung up or gone and is not yet back.
+    virtual bool line_lost() const { return false; }
     // A short name for traces, such as "COM1".
     virtual const char* name() const = 0;
 };

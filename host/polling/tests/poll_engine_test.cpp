@@ -84,6 +84,33 @@ TEST_F(HostPollingEngine, MaxErrorCountsOnlyConsecutiveTimeOutsOfTheAddress) {
     EXPECT_EQ(host.reportsWithCode(RC_TIME_OUT), 2);
 }
 
+// Every terminal times out while the line is away: one note when it goes, one when it is back,
+// no time-out report per terminal meanwhile, and the count towards MaxError starts afresh.
+TEST_F(HostPollingEngine, LostLineIsNotedOnceEachWayWithoutTimeOutReportsMeanwhile) {
+    host.settings().Address = "AB";
+    host.settings().MaxError = 2;
+    // Polls 1-3 bring records, 4-29 find the line away, 30-39 bring records, then time-outs.
+    link.answer = [this](char) {
+        const std::size_t poll = link.polled.size();  // this one included
+        link.lost = poll >= 4 && poll < 30;
+        if (link.lost) return kTimeOut;
+        return poll < 40 ? record("r") : kTimeOut;
+    };
+    stopAfterPolls(44);
+    engine.run();
+    EXPECT_EQ(link.polled.size(), 44u);
+    std::vector<std::string> notes;
+    for (const auto& r : host.reports)
+        if (r.code == kNoteCode) notes.push_back(r.operation + "|" + r.detail);
+    const std::vector<std::string> expected = {"COM3 line lost:|No such device: /dev/ttyUSB0",
+                                               "COM3 line back|"};
+    EXPECT_EQ(notes, expected);
+    // Back on the line, A and B time out in turn (A B A B A): one report each at the second.
+    EXPECT_EQ(host.reportsWithCode(RC_TIME_OUT), 2);
+    const std::string data = dataFile();
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 3 + 10);
+}
+
 TEST_F(HostPollingEngine, OneNakIsQuietTwoInARowAreReported) {
     answerInTurn({kNak, record("r"), kNak, kNak, kNak, kNoData, kNak});
     stopAfterPolls(7);

@@ -52,6 +52,9 @@ public:
         if (afterDelay) afterDelay();
     }
 
+    bool lineLost(int) override { return lost; }
+    std::string lineLostReason(int) override { return "No such device: /dev/ttyUSB0"; }
+
     std::function<vantrel::PollAnswer(char)> answer = [](char) {
         return vantrel::PollAnswer{7, {}};
     };
@@ -61,6 +64,7 @@ public:
     int delays = 0;
     int lastPort = 0;
     int pollCostMs = 10;
+    bool lost = false;  // the line state the library would report
 
 private:
     FakeClock& clock_;
