@@ -168,13 +168,19 @@ void fuzz_simple_commands(std::span<const uint8_t> script, uint8_t which) {
     }
 }
 
-constexpr std::initializer_list<int32_t> kUploadCodes = {
-    RC_SUCCESS,         RC_MORE,
-    RC_ILLEGAL_COMMAND, RC_HOST_NAK,
-    RC_TIME_OUT,        RC_UNKNOWN_RESPONSE,
-    RC_BCC_ERROR,       RC_POWER_SAVING_OFF_FAILED,
-    RC_NOT_EXIST,       RC_ILLEGAL_FILE_NAME,
-    RC_NO_TRANSFER};
+constexpr std::initializer_list<int32_t> kUploadCodes = {RC_SUCCESS,
+                                                         RC_MORE,
+                                                         RC_ILLEGAL_COMMAND,
+                                                         RC_HOST_NAK,
+                                                         RC_TIME_OUT,
+                                                         RC_UNKNOWN_RESPONSE,
+                                                         RC_BCC_ERROR,
+                                                         RC_POWER_SAVING_OFF_FAILED,
+                                                         RC_NOT_EXIST,
+                                                         RC_ILLEGAL_FILE_NAME,
+                                                         RC_NAME_NOT_CHANGEABLE,
+                                                         RC_FILE_OPEN_ERROR,
+                                                         RC_NO_TRANSFER};
 
 // Upload with the caller taking the blocks; returns the joined blocks and the final code.
 int32_t upload_to_memory(std::span<const uint8_t> script, std::vector<uint8_t>& content) {
@@ -207,49 +213,84 @@ const std::string& temporary_folder() {
     return *folder;
 }
 
-// The same terminal talk into a local file must give the blocks the caller form gave.
-void fuzz_upload(std::span<const uint8_t> script) {
+std::vector<uint8_t> file_content(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+std::vector<std::string> files_in(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().string());
+    }
+    return names;
+}
+
+// Steps an upload into a local file through HM_upload1 and HM_upload2.
+int32_t upload_to_file(std::span<const uint8_t> script, GuardedBuffer& local_path) {
+    FakeLine line(kPort, script);
+    int32_t rc = HM_upload1(kPort, kAddress, "DATA.TXT", local_path.text());
+    require_one_of(rc, kUploadCodes);
+    int32_t last_bytes = 0;
+    for (bool more = rc == RC_SUCCESS; more;) {
+        int32_t bytes = -1;
+        int32_t packets = -1;
+        rc = HM_upload2(&bytes, &packets);
+        require_one_of(rc, kUploadCodes);
+        more = rc == RC_MORE;
+        if (more) require(bytes >= last_bytes && packets >= 1);
+        if (more) last_bytes = bytes;
+    }
+    return rc;
+}
+
+// The same terminal talk into a local file must give the blocks the caller form gave, placed
+// as the save mode says; an upload that does not complete leaves the folder as it was.
+void fuzz_upload(std::span<const uint8_t> script, uint8_t parameter) {
     std::vector<uint8_t> in_memory;
     const int32_t memory_rc = upload_to_memory(script, in_memory);
 
-    const std::string path = temporary_folder() + "/upload.dat";
-    std::filesystem::remove(path);
+    const int32_t mode = parameter % 3;
+    const bool had_file = (parameter & 4) != 0;
+    const std::vector<uint8_t> before = {'o', 'l', 'd', 0, 0xFF, '\n'};
+    const std::string folder = temporary_folder();
+    for (const auto& name : files_in(folder)) std::filesystem::remove(name);
+    const std::string path = folder + "/upload.dat";
+    if (had_file) std::ofstream(path, std::ios::binary).write("old\0\xFF\n", 6);
+
+    HM_set_upload_file_save_mode(mode);
     GuardedBuffer local_path(VANTLINK_LOCAL_PATH);
     std::snprintf(local_path.text(), local_path.size(), "%s", path.c_str());
-    int32_t file_rc = RC_SUCCESS;
-    {
-        FakeLine line(kPort, script);
-        file_rc = HM_upload1(kPort, kAddress, "DATA.TXT", local_path.text());
-        require_one_of(file_rc, kUploadCodes);
-        int32_t last_bytes = 0;
-        for (bool more = file_rc == RC_SUCCESS; more;) {
-            int32_t bytes = -1;
-            int32_t packets = -1;
-            file_rc = HM_upload2(&bytes, &packets);
-            more = file_rc == RC_MORE;
-            if (more) require(bytes >= last_bytes && packets >= 1);
-            if (more) last_bytes = bytes;
-        }
-    }
+    const int32_t file_rc = upload_to_file(script, local_path);
     local_path.check_guards();
-    local_path.checked_text_length();
-    require_one_of(file_rc, kUploadCodes);
-    require(file_rc == memory_rc);
-    if (file_rc == RC_SUCCESS) {
-        std::ifstream file(local_path.text(), std::ios::binary);
-        const std::vector<uint8_t> on_disk{std::istreambuf_iterator<char>(file), {}};
-        require(on_disk == in_memory);
-    } else {
-        // An upload that did not complete leaves no file it created.
-        require(!std::filesystem::exists(path));
+    const std::string used(local_path.text(), local_path.checked_text_length());
+
+    const auto files = files_in(folder);
+    if (file_rc != RC_SUCCESS) {
+        if (file_rc != RC_FILE_OPEN_ERROR && file_rc != RC_NAME_NOT_CHANGEABLE) {
+            require(file_rc == memory_rc);
+        }
+        require(files.size() == (had_file ? 1u : 0u));
+        if (had_file) require(file_content(path) == before);
+        return;
     }
-    std::filesystem::remove(local_path.text());
+    require(memory_rc == RC_SUCCESS);
+    std::vector<uint8_t> expected = in_memory;
+    if (mode == UPLOAD_SAVE_APPEND && had_file)
+        expected.insert(expected.begin(), before.begin(), before.end());
+    require(file_content(used) == expected);
+    if (mode == UPLOAD_SAVE_NEW && had_file) {
+        require(used != path && used.size() == path.size());
+        require(file_content(path) == before);
+        require(files.size() == 2);
+    } else {
+        require(used == path && files.size() == 1);
+    }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    HM_set_upload_file_save_mode(UPLOAD_SAVE_OVERWRITE);
     return 0;
 }
 
@@ -280,7 +321,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fuzz_simple_commands(script, parameter);
             break;
         default:
-            fuzz_upload(script);
+            fuzz_upload(script, parameter);
             break;
     }
     HM_set_power_saving_status(0);
