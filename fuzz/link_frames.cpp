@@ -21,6 +21,7 @@
 
 using linkfuzz::FakeLine;
 using linkfuzz::GuardedBuffer;
+using namespace vantlink;
 
 namespace {
 
@@ -38,6 +39,40 @@ void require_one_of(int32_t rc, std::initializer_list<int32_t> allowed) {
     __builtin_trap();
 }
 
+// What the library sends must be requests the terminal can take: single ACK, NAK or wake-up
+// bytes, polls, and command requests to this address with matching check characters, whose
+// data never holds the address byte that ends a request.
+void check_requests(std::span<const uint8_t> sent) {
+    const uint8_t address = vantlink::address_byte(kAddress);
+    size_t i = 0;
+    while (i < sent.size()) {
+        const uint8_t byte = sent[i++];
+        if (byte == ACK || byte == NAK || byte == 0x00) continue;
+        require(byte == STX && i < sent.size());
+        if (sent[i] == address) {  // a poll
+            ++i;
+            continue;
+        }
+        require(sent[i++] == ESC && i < sent.size());
+        const uint8_t letter = sent[i++];
+        const size_t data_start = i;
+        while (i < sent.size() && sent[i] != address) ++i;
+        require(i < sent.size() && i - data_start >= 2);
+        const auto data = sent.subspan(data_start, i - data_start - 2);
+        require(data.size() <= kMaxRequestData);
+        const uint8_t check = vantlink::request_check(letter, data, address);
+        require(sent[i - 2] == 0x40 + (check >> 4) && sent[i - 1] == 0x40 + (check & 0x0F));
+        ++i;
+    }
+}
+
+// A fake line whose sent bytes are checked when it is taken down.
+class CheckedLine : public FakeLine {
+public:
+    using FakeLine::FakeLine;
+    ~CheckedLine() { check_requests(transport().sent()); }
+};
+
 // Return codes any terminal command may give.
 constexpr std::initializer_list<int32_t> kCommandCodes = {
     RC_SUCCESS,   RC_ILLEGAL_COMMAND,        RC_HOST_NAK, RC_TIME_OUT, RC_UNKNOWN_RESPONSE,
@@ -51,7 +86,7 @@ void require_command_code(int32_t rc, std::initializer_list<int32_t> extra = {})
 }
 
 void fuzz_receive_frame(std::span<const uint8_t> script, uint8_t room) {
-    FakeLine line(kPort, script);
+    CheckedLine line(kPort, script);
     // Any answer area of at least one byte.
     GuardedBuffer answer(size_t{room} + 1);
     int32_t length = -1;
@@ -67,7 +102,7 @@ void fuzz_receive_frame(std::span<const uint8_t> script, uint8_t room) {
 }
 
 void fuzz_poll(std::span<const uint8_t> script) {
-    FakeLine line(kPort, script);
+    CheckedLine line(kPort, script);
     GuardedBuffer buffer(VANTLINK_POLL_BUFFER);
     int32_t length = -1;
     const int32_t rc = HM_poll(kPort, kAddress, buffer.data(), &length);
@@ -81,7 +116,7 @@ void fuzz_poll(std::span<const uint8_t> script) {
 }
 
 void fuzz_directory(std::span<const uint8_t> script, bool flash_rom) {
-    FakeLine line(kPort, script);
+    CheckedLine line(kPort, script);
     GuardedBuffer listing(VANTLINK_DIR_LISTING);
     const int32_t rc = flash_rom ? HM_dir_ROM(kPort, kAddress, listing.text())
                                  : HM_dir(kPort, kAddress, listing.text());
@@ -94,7 +129,7 @@ void fuzz_directory(std::span<const uint8_t> script, bool flash_rom) {
 }
 
 void fuzz_text_inquiry(std::span<const uint8_t> script, uint8_t which) {
-    FakeLine line(kPort, script);
+    CheckedLine line(kPort, script);
     const bool long_text = which % 4 == 0;
     GuardedBuffer answer(long_text ? VANTLINK_LONG_TEXT : VANTLINK_SHORT_TEXT);
     int32_t rc = RC_SUCCESS;
@@ -121,7 +156,7 @@ void fuzz_text_inquiry(std::span<const uint8_t> script, uint8_t which) {
 }
 
 void fuzz_numbers(std::span<const uint8_t> script, uint8_t which) {
-    FakeLine line(kPort, script);
+    CheckedLine line(kPort, script);
     std::array<int32_t, 5> values{-7, -7, -7, -7, -7};
     int32_t rc = RC_SUCCESS;
     switch (which % 3) {
@@ -142,7 +177,7 @@ void fuzz_numbers(std::span<const uint8_t> script, uint8_t which) {
 }
 
 void fuzz_simple_commands(std::span<const uint8_t> script, uint8_t which) {
-    FakeLine line(kPort, script);
+    CheckedLine line(kPort, script);
     switch (which % 6) {
         case 0:
             require_command_code(HM_upload_mode(kPort, kAddress), {RC_UPLOAD_MODE});
@@ -184,7 +219,7 @@ constexpr std::initializer_list<int32_t> kUploadCodes = {RC_SUCCESS,
 
 // Upload with the caller taking the blocks; returns the joined blocks and the final code.
 int32_t upload_to_memory(std::span<const uint8_t> script, std::vector<uint8_t>& content) {
-    FakeLine line(kPort, script);
+    CheckedLine line(kPort, script);
     int32_t rc = HM_upload11(kPort, kAddress, "DATA.TXT");
     require_one_of(rc, kUploadCodes);
     if (rc != RC_SUCCESS) return rc;
@@ -228,7 +263,7 @@ std::vector<std::string> files_in(const std::string& folder) {
 
 // Steps an upload into a local file through HM_upload1 and HM_upload2.
 int32_t upload_to_file(std::span<const uint8_t> script, GuardedBuffer& local_path) {
-    FakeLine line(kPort, script);
+    CheckedLine line(kPort, script);
     int32_t rc = HM_upload1(kPort, kAddress, "DATA.TXT", local_path.text());
     require_one_of(rc, kUploadCodes);
     int32_t last_bytes = 0;
