@@ -1,6 +1,7 @@
 // termsim's line as the PC's bytes reach it: the request parser, the terminals' answers and
 // their file stores. Input byte 0 sets up the line (terminal kind, asleep, upload mode, a Tester
 // station, long pauses, a second terminal); the rest are the PC's bytes, one a millisecond.
+// FUZZ_SIM_TRACE=- (or a file) traces the line while an input is replayed.
 #include <unistd.h>
 
 #include <cstdint>
@@ -121,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::uint8_t setup = data[0];
     {
         Trace trace;
+        if (const char* target = std::getenv("FUZZ_SIM_TRACE")) trace.open(target);
         CheckingDownlink downlink;
         std::vector<std::unique_ptr<Terminal>> terminals;
         terminals.push_back(make_terminal('A', setup, trace));
