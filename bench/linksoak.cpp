@@ -41,9 +41,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kPort = 1;
 constexpr const char* kAddresses = "ABC";
-constexpr int kRecordLength[] = {40, 120, 6};  // per terminal: short, long, tiny
-constexpr int kPollsPerTurn = 12;              // polls of one terminal between transfers
-constexpr int kTransferAttempts = 25;          // a transfer failing this often fails the soak
+// Per terminal: short, long, tiny. Each record starts with its address and number, which must
+// fit whole for the records to be distinct: at most kMaxRecords, seven digits.
+constexpr int kRecordLength[] = {40, 120, 8};
+constexpr long kMaxRecords = 9'999'999;
+constexpr int kPollsPerTurn = 12;      // polls of one terminal between transfers
+constexpr int kTransferAttempts = 25;  // a transfer failing this often fails the soak
 // The resident set may move by allocator pages and stdio buffers; a leak of a few bytes per
 // poll or per transfer block exceeds this within minutes.
 constexpr long kRssMarginKb = 512;
@@ -150,7 +153,9 @@ std::vector<std::string> termsim_args(const Options& o, const simlaunch::TempDir
     for (const char* kind : kFaultKinds)
         args.insert(args.end(), {std::string("--fault-") + kind, rate});
     // More records than the line can carry in the time: the terminals never run dry.
-    const long records = std::lround(std::max(1.0, o.minutes) * 60 * o.baud / 200.0);
+    // A record per 1000 baud and second each, several times what the line carries.
+    const long records =
+        std::min(kMaxRecords, std::lround(std::max(1.0, o.minutes) * 60 * o.baud / 1000.0));
     for (int t = 0; kAddresses[t]; ++t) {
         const char address = kAddresses[t];
         args.insert(args.end(), {"--terminal", std::string(1, address) + ",store=" +
@@ -383,6 +388,21 @@ TerminalSide terminal_side(const std::string& trace) {
     return side;
 }
 
+// How many records lead the list as the terminal made them: its address, then 1, 2, 3 ...
+// So the terminals' own account of what was acknowledged is checked against their supply too.
+size_t numbered_from_one(char address, const std::vector<std::string>& records) {
+    size_t n = 0;
+    for (; n < records.size(); ++n) {
+        const std::string& r = records[n];
+        const size_t digits = r.find_first_not_of("0123456789", 1);
+        if (r.empty() || r[0] != address || digits == 1 ||
+            std::strtoul(r.substr(1, digits - 1).c_str(), nullptr, 10) != n + 1) {
+            break;
+        }
+    }
+    return n;
+}
+
 struct Check {
     std::string label;
     std::string value;
@@ -462,8 +482,11 @@ int main(int argc, char** argv) {
         while (same < acked.size() && same < kept.size() && acked[same] == kept[same]) ++same;
         std::string value = std::to_string(acked.size()) + " acknowledged, " +
                             std::to_string(kept.size()) + " stored";
-        const bool ok = same == acked.size() && same == kept.size() && !acked.empty();
-        if (!ok) {
+        const size_t numbered = numbered_from_one(*a, kept);
+        if (numbered < kept.size()) value += ", out of turn at " + std::to_string(numbered + 1);
+        const bool ok = same == acked.size() && same == kept.size() && !acked.empty() &&
+                        numbered == kept.size();
+        if (same < acked.size() || same < kept.size()) {
             value += ", first difference at " + std::to_string(same + 1);
             std::printf("  %c record %zu: acknowledged \"%s\", stored \"%s\"\n", *a, same + 1,
                         same < acked.size() ? acked[same].c_str() : "(none)",
