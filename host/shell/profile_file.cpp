@@ -23,6 +23,14 @@ std::string_view unquoted(std::string_view value) {
     return value;
 }
 
+// A value with blanks at either end, or in matching quotes, would come back trimmed or
+// unquoted: written in quotes, it reads back as it was.
+std::string storedForm(std::string_view value) {
+    if (trimmed(value).size() == value.size() && unquoted(value).size() == value.size())
+        return std::string(value);
+    return "\"" + std::string(value) + "\"";
+}
+
 }  // namespace
 
 std::string_view trimmed(std::string_view text) {
@@ -134,7 +142,7 @@ std::string ProfileFile::read(std::string_view section, std::string_view key,
 }
 
 void ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) {
-    std::string line = std::string(key) + "=" + std::string(value);
+    std::string line = std::string(key) + "=" + storedForm(value);
     auto sectionLine = findSection(section);
     if (sectionLine < 0) {
         lines_.push_back("[" + std::string(section) + "]");
