@@ -77,6 +77,11 @@ std::optional<Kd24Error> append_field(const std::string& piece, std::string& rec
                                                "record byte, which must be 1 to 255"}};
     }
     std::string name = items[0].substr(0, kNameWidth);
+    // Like a zero number byte, a zero in the name or the character would end the record early.
+    if (name.find('\0') != std::string::npos || items[2][0] == '\0') {
+        return Kd24Error{Kd24Error::Kind::BadByte,
+                         "field " + piece + " holds a zero byte, which would end the record early"};
+    }
     name.resize(kNameWidth, ' ');
     record += name;
     record += *number;

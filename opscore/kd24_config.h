@@ -18,7 +18,8 @@ struct Kd24Error {
         LineTooLong,    // a line beyond kMaxConfigLine; the file was not read on
         NoFields,       // the FIELD list names no field
         TooManyFields,  // more fields than a record holds
-        BadByte,        // a delimiter or field number that gives no record byte from 1 to 255
+        BadByte,        // a delimiter or field number that gives no record byte from 1 to 255,
+                        // or a zero byte in a field's name or character
         BadField,       // a field that is not (NAME/NUMBER/CHAR)
     };
     Kind kind;

@@ -265,7 +265,8 @@ void install_inquiry_commands(HostServices& services) {
         {ID_INQ_UPLOAD_MODE, &InquiryCommands::uploadMode},
     };
     for (const auto& [id, command] : commands)
-        services.setCommandHandler(id, [module, command] { (module->commands.*command)(); });
+        services.setCommandHandler(id,
+                                   [module, command = command] { (module->commands.*command)(); });
 }
 
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace vantrel {
@@ -21,6 +22,14 @@ std::string_view unquoted(std::string_view value) {
         value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
+}
+
+// A value with blanks at either end, or in matching quotes, would come back trimmed or
+// unquoted: written in quotes, it reads back as it was.
+std::string storedForm(std::string_view value) {
+    if (trimmed(value).size() == value.size() && unquoted(value).size() == value.size())
+        return std::string(value);
+    return "\"" + std::string(value) + "\"";
 }
 
 }  // namespace
@@ -41,22 +50,40 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool sectionName(std::string_view line, std::string& name) {
+namespace {
+
+// The scans below look at every line for every key read or written: they copy nothing.
+
+// The trimmed name of a "[name]" line; nothing when the line is no section header.
+std::optional<std::string_view> sectionNameOf(std::string_view line) {
     line = trimmed(line);
-    if (line.empty() || line.front() != '[') return false;
+    if (line.empty() || line.front() != '[') return std::nullopt;
     const auto close = line.find(']');
-    if (close == std::string_view::npos) return false;
-    name = std::string(trimmed(line.substr(1, close - 1)));
+    if (close == std::string_view::npos) return std::nullopt;
+    return trimmed(line.substr(1, close - 1));
+}
+
+// The trimmed key of a "key=value" line; empty when the line has none.
+std::string_view keyOf(std::string_view line) {
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return {};
+    return trimmed(line.substr(0, equals));
+}
+
+}  // namespace
+
+bool sectionName(std::string_view line, std::string& name) {
+    const auto found = sectionNameOf(line);
+    if (!found) return false;
+    name = std::string(*found);
     return true;
 }
 
 bool splitKeyLine(std::string_view line, std::string& key, std::string& value) {
-    const auto equals = line.find('=');
-    if (equals == std::string_view::npos) return false;
-    const auto keyText = trimmed(line.substr(0, equals));
+    const auto keyText = keyOf(line);
     if (keyText.empty()) return false;
     key = std::string(keyText);
-    value = std::string(trimmed(line.substr(equals + 1)));
+    value = std::string(trimmed(line.substr(line.find('=') + 1)));
     return true;
 }
 
@@ -92,27 +119,24 @@ void ProfileFile::refuse() {
 }
 
 std::ptrdiff_t ProfileFile::findSection(std::string_view section) const {
-    std::string name;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (sectionName(lines_[i], name) && equalsNoCase(name, section))
-            return static_cast<std::ptrdiff_t>(i);
+        const auto name = sectionNameOf(lines_[i]);
+        if (name && equalsNoCase(*name, section)) return static_cast<std::ptrdiff_t>(i);
     }
     return -1;
 }
 
 std::ptrdiff_t ProfileFile::sectionEnd(std::ptrdiff_t sectionLine) const {
-    std::string name;
     auto i = static_cast<std::size_t>(sectionLine) + 1;
-    while (i < lines_.size() && !sectionName(lines_[i], name)) ++i;
+    while (i < lines_.size() && !sectionNameOf(lines_[i])) ++i;
     return static_cast<std::ptrdiff_t>(i);
 }
 
 std::ptrdiff_t ProfileFile::findKey(std::ptrdiff_t sectionLine, std::string_view key) const {
     const auto end = sectionEnd(sectionLine);
-    std::string lineKey, value;
     for (auto i = sectionLine + 1; i < end; ++i) {
-        const auto& line = lines_[static_cast<std::size_t>(i)];
-        if (splitKeyLine(line, lineKey, value) && equalsNoCase(lineKey, key)) return i;
+        const auto lineKey = keyOf(lines_[static_cast<std::size_t>(i)]);
+        if (!lineKey.empty() && equalsNoCase(lineKey, key)) return i;
     }
     return -1;
 }
@@ -134,7 +158,7 @@ std::string ProfileFile::read(std::string_view section, std::string_view key,
 }
 
 void ProfileFile::write(std::string_view section, std::string_view key, std::string_view value) {
-    std::string line = std::string(key) + "=" + std::string(value);
+    std::string line = std::string(key) + "=" + storedForm(value);
     auto sectionLine = findSection(section);
     if (sectionLine < 0) {
         lines_.push_back("[" + std::string(section) + "]");

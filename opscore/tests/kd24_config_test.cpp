@@ -102,6 +102,18 @@ TEST(OpscoreKd24, DelimitersMustBeOneRecordByte) {
               std::string::npos);
 }
 
+TEST(OpscoreKd24, ZeroBytesInANameOrCharacterAreRefused) {
+    const std::string head = "FIELD_DELIMETER=44\nRECORD_DELIMETER=13\nFIELD=x,";
+    // Anywhere in the eight name bytes, or as the character: the record would end there.
+    EXPECT_EQ(refusal_of(head + std::string("(LONGNA\0\0\0>/1/Z)\n", 17)), "bad byte");
+    EXPECT_EQ(refusal_of(head + std::string("(\0/1/Z)\n", 9)), "bad byte");
+    EXPECT_EQ(refusal_of(head + std::string("(A/1/\0Z)\n", 10)), "bad byte");
+    // Beyond the eight bytes used, a zero never reaches the record.
+    EXPECT_EQ(record_of(head + std::string("(LONGNAME\0/1/Z)\n", 17)).bytes,
+              "\x2C\x0D"
+              "ALONGNAMEAZ");
+}
+
 TEST(OpscoreKd24, HugeNumbersDoNotWrapIntoTheByteRange) {
     const std::string head = "FIELD_DELIMETER=44\nRECORD_DELIMETER=13\n";
     // 2^32 + 44 and 2^32 - 63 (64 more gives 1) must not come out as bytes 44 and 1.

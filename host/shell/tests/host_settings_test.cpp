@@ -223,6 +223,23 @@ TEST(HostSettingsWrite, SaveThenLoadReturnsTheRecord) {
     EXPECT_EQ(loadFrom(path), s);
 }
 
+TEST(HostSettingsWrite, TextsWithOuterBlanksOrQuotesSurviveASaveAndLoad) {
+    TempFolder folder;
+    const auto path = folder.file("Vantcom.ini");
+    // As a hand-edited file gives them: quoted, with blanks, or cut to the field's length
+    // just before a blank.
+    writeFile(path,
+              "[Poll]\nFile_Name=\"  POLL.DAT \"\n[Modem]\nModem_Initial_command='\"AT\"'\n"
+              "Modem_Phone_name001=\"" +
+                  std::string(29, 'n') + "  more\"\n");
+    const HostSettings s = loadFrom(path);
+    EXPECT_EQ(s.File_Name, "  POLL.DAT ");
+    EXPECT_EQ(s.Modem_Initial_command, "\"AT\"");
+    EXPECT_EQ(s.Modem_Phone_name[0], std::string(29, 'n') + " ");
+    saveTo(path, s);
+    EXPECT_EQ(loadFrom(path), s);
+}
+
 TEST(HostSettingsWrite, CommentsAndUnknownKeysSurvive) {
     TempFolder folder;
     const auto path = folder.file("Vantcom.ini");

@@ -43,6 +43,30 @@ TEST(HostProfileFile, WriteKeepsOtherLinesAndCreatesFile) {
     EXPECT_EQ(readFile(path), "; keep me\n[S]\nother = x\nK=2\nNew=n\n\n[T]\nZ=9\n[U]\nKey=v\n");
 }
 
+TEST(HostProfileFile, ValuesThatReadingWouldChangeAreWrittenInQuotes) {
+    TempFolder folder;
+    const auto path = folder.file("a.ini");
+    // A quoted value with blanks reads with them: saved as read, it must not lose them.
+    writeFile(path, "[S]\nA=\"  spaced  \"\nB='\"x\"'\n");
+    {
+        ProfileFile file(path);
+        EXPECT_EQ(file.read("S", "A", ""), "  spaced  ");
+        EXPECT_EQ(file.read("S", "B", ""), "\"x\"");
+        file.write("S", "A", file.read("S", "A", ""));
+        file.write("S", "B", file.read("S", "B", ""));
+        file.write("S", "C", "cut \r");
+        file.write("S", "D", "plain \"inner\" text");
+        ASSERT_TRUE(file.commit());
+    }
+    EXPECT_EQ(readFile(path),
+              "[S]\nA=\"  spaced  \"\nB=\"\"x\"\"\nC=\"cut \r\"\nD=plain \"inner\" text\n");
+    const ProfileFile again(path);
+    EXPECT_EQ(again.read("S", "A", ""), "  spaced  ");
+    EXPECT_EQ(again.read("S", "B", ""), "\"x\"");
+    EXPECT_EQ(again.read("S", "C", ""), "cut \r");
+    EXPECT_EQ(again.read("S", "D", ""), "plain \"inner\" text");
+}
+
 TEST(HostProfileFile, GarbageReadsAsMissing) {
     TempFolder folder;
     std::string garbage;
