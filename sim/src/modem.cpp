@@ -136,8 +136,8 @@ bool Modem::run_commands(const std::string& commands, Nanos at, bool& answered) 
                 registers_[reg] = number();
             } else if (i < commands.size() && commands[i] == '?') {
                 ++i;
-                char value[8];
-                std::snprintf(value, sizeof value, "%03d", registers_[reg]);
+                char value[16];  // any int, so a large register value is not cut
+                (void)std::snprintf(value, sizeof value, "%03d", registers_[reg]);
                 reply(value, at);
             } else {
                 return false;
