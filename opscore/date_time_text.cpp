@@ -28,9 +28,9 @@ int days_in_month(int year, int month) {
 }  // namespace
 
 std::string date_time_text(const std::tm& local) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%4d%.2d%.2d%.2d%.2d%.2d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    char text[72];  // room for six numbers of any size, so nothing is cut
+    (void)std::snprintf(text, sizeof text, "%4d%.2d%.2d%.2d%.2d%.2d", local.tm_year + 1900,
+                        local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
 

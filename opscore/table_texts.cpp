@@ -49,7 +49,7 @@ std::string comm_table_text(const CommSettings& settings, char address) {
     if (settings.kind == TerminalKind::KD24) pattern = "718NM0%.2dF";
     if (is_vs_kind(settings.kind)) pattern = "718NFM00%.2d";
     char text[16];
-    std::snprintf(text, sizeof text, pattern, timeout);
+    (void)std::snprintf(text, sizeof text, pattern, timeout);  // two digits: always fits
     text[0] = baud_character(settings.baud_index);
     text[1] = static_cast<char>('0' + settings.stop_bits);
     text[2] = static_cast<char>('0' + settings.data_bits);

@@ -58,6 +58,7 @@ std::unique_ptr<SimProcess> SimProcess::start(const std::string& link,
     std::vector<std::string> argv_text = {termsim_path(), "--link", link};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(argv_text.size() + 1);
     for (auto& arg : argv_text) argv.push_back(arg.data());
     argv.push_back(nullptr);
 

@@ -106,8 +106,9 @@ private:
         // An empty file is complete as soon as it started.
         const int64_t percent = size_ > 0 ? int64_t{bytes_} * 100 / size_ : 100;
         char line[96];
-        std::snprintf(line, sizeof line, "blocks %d  bytes %d  %d %%", blocks_, bytes_,
-                      static_cast<int>(percent));
+        // Three numbers of at most eleven characters each: always fits.
+        (void)std::snprintf(line, sizeof line, "blocks %d  bytes %d  %d %%", blocks_, bytes_,
+                            static_cast<int>(percent));
         return prefix_ + line;
     }
 

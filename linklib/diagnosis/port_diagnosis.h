@@ -82,11 +82,7 @@ inline int probe_port_open(const std::string& path) {
     if (fd < 0) return errno;
     int error = 0;
     termios tio{};
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error = errno;
-    } else if (tcgetattr(fd, &tio) != 0) {
-        error = errno;
-    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || tcgetattr(fd, &tio) != 0) error = errno;
     ::close(fd);
     return error;
 }

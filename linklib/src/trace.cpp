@@ -34,7 +34,7 @@ public:
     }
     ~Tracer() {
         flush();
-        if (owned_) std::fclose(out_);
+        if (owned_) (void)std::fclose(out_);  // the trace is best-effort
     }
 
     bool enabled() const { return out_ != nullptr; }
@@ -65,7 +65,7 @@ public:
         for (uint8_t byte : pending_) line += ' ' + trace_byte_text(byte);
         line += '\n';
         std::fputs(line.c_str(), out_);
-        std::fflush(out_);
+        (void)std::fflush(out_);
         pending_.clear();
     }
 
@@ -75,7 +75,7 @@ public:
         const std::string line =
             std::to_string(monotonic_ms()) + " ! " + port_name + ' ' + text + '\n';
         std::fputs(line.c_str(), out_);
-        std::fflush(out_);
+        (void)std::fflush(out_);
     }
 
 private:
@@ -101,7 +101,7 @@ std::string trace_byte_text(uint8_t byte) {
     if (byte < 32) return kControlNames[byte];
     if (byte == 0x7F) return "DEL";
     char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", byte);
+    (void)std::snprintf(hex, sizeof hex, "%02X", byte);  // one byte: always fits
     return hex;
 }
 

@@ -139,7 +139,7 @@ TEST_F(LinkFrame, SingleBytesEndTheReceiveEvenInsideAFrame) {
     const std::vector<std::pair<uint8_t, int>> cases = {
         {0x04, LINK_EOT}, {0x06, LINK_ACK}, {0x15, LINK_NAK}};
     for (const auto& [byte, outcome] : cases) {
-        peer().run([byte](PtyPeer& p) { p.send({0x02, 0x1B, 0x59, byte}); });
+        peer().run([byte = byte](PtyPeer& p) { p.send({0x02, 0x1B, 0x59, byte}); });
         std::array<uint8_t, 256> answer{};
         int32_t length = 0;
         EXPECT_EQ(receive_frame(kPort, answer, length), outcome);

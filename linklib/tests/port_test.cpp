@@ -217,7 +217,7 @@ TEST_F(LinkPoll, ResultsForEachAnswerAndNoResend) {
                                                           {{}, RC_TIME_OUT}};
     HM_set_time_out(60);
     for (const auto& [answer, result] : cases) {
-        peer().run([answer](PtyPeer& p) {
+        peer().run([answer = answer](PtyPeer& p) {  // clang before 16 cannot capture a binding
             EXPECT_EQ(p.read_bytes(2).size(), 2u);
             if (!answer.empty()) p.send(answer);
             EXPECT_TRUE(p.read_all(100).empty()) << "the poll is never sent twice";

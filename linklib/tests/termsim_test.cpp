@@ -143,7 +143,7 @@ protected:
         HM_set_power_saving_status(1);
     }
     std::string local(const std::string& name, const std::string& content) {
-        const std::string path = dir_.file(name);
+        std::string path = dir_.file(name);
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }

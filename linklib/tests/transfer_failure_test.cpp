@@ -108,7 +108,7 @@ TEST_F(LinkTransferFailure, WriteFailureGives52AfterTheSleepStepAndKeepsTheOldCo
     auto local = path_buffer(kept);
     const int32_t rc = HM_upload(kPort, 'A', "BIG.DAT", local.data());
     setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
+    (void)std::signal(SIGXFSZ, old_handler);  // restores what it replaced
     EXPECT_EQ(rc, RC_FILE_OPEN_ERROR);
     EXPECT_EQ(letters_of(requests()), "7UY8");
     EXPECT_EQ(read_file(kept), "old");
@@ -162,8 +162,8 @@ TEST_F(LinkTransferFailure, WholeUploadGivesUpAfterSixteenNaksOrOddAnswersInARow
         size_t asks;  // a NAK outcome is ten sends of the request
         int32_t result;
     };
-    for (const Case& c :
-         {Case{kNak, 16 * 10, RC_HOST_NAK}, Case{data_answer('X', "?"), 16, RC_UNKNOWN_RESPONSE}}) {
+    for (const Case& c : {Case{kNak, std::size_t{16} * 10, RC_HOST_NAK},
+                          Case{data_answer('X', "?"), 16, RC_UNKNOWN_RESPONSE}}) {
         serve_with([c](const Request& r) { return r.letter == 'Y' ? c.answer : kAck; });
         auto local = path_buffer(dir_.file("NAKS.DAT"));
         EXPECT_EQ(HM_upload(kPort, 'A', "NAKS.DAT", local.data()), c.result);

@@ -59,7 +59,7 @@ protected:
         LinkFixture::TearDown();
     }
     // A wake-up keeps the line quiet for 800 ms, so power saving needs a longer quiet end.
-    void serve_with(std::function<Bytes(const Request&)> answer, int quiet_ms = 300) {
+    void serve_with(const std::function<Bytes(const Request&)>& answer, int quiet_ms = 300) {
         peer().run([this, answer, quiet_ms](PtyPeer& p) { seen_ = serve(p, answer, quiet_ms); });
     }
     std::vector<Request> requests() {

@@ -13,7 +13,8 @@ bool FaultDice::strikes(double probability) {
 }
 
 int FaultDice::between(int low, int high) {
-    const auto span = static_cast<std::uint64_t>(high - low + 1);
+    // In 64 bits: high - low + 1 overflows an int for the widest ranges.
+    const auto span = static_cast<std::uint64_t>(std::int64_t{high} - low + 1);
     return low + static_cast<int>(engine_() % span);
 }
 

@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
         }
         trace.event("line ready on " + port.slave_path());
         std::printf("%s\n", port.slave_path().c_str());
-        std::fflush(stdout);
+        (void)std::fflush(stdout);  // a reader that went away shows as the line's hang-up
         run_loop(port, timers, *uplink, wait_mask);
         trace.event("stopped");
     } catch (const std::exception& e) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 namespace termsim {
 
@@ -105,7 +106,10 @@ bool Modem::run_commands(const std::string& commands, Nanos at, bool& answered) 
     auto number = [&] {
         int value = 0;
         while (i < commands.size() && std::isdigit(static_cast<unsigned char>(commands[i]))) {
-            value = value * 10 + (commands[i++] - '0');
+            // A long run of digits from the host saturates instead of overflowing.
+            const int digit = commands[i++] - '0';
+            constexpr int kMax = std::numeric_limits<int>::max();
+            value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
         }
         return value;
     };
@@ -136,8 +140,8 @@ bool Modem::run_commands(const std::string& commands, Nanos at, bool& answered) 
                 registers_[reg] = number();
             } else if (i < commands.size() && commands[i] == '?') {
                 ++i;
-                char value[8];
-                std::snprintf(value, sizeof value, "%03d", registers_[reg]);
+                char value[16];  // any int, so a large register value is not cut
+                (void)std::snprintf(value, sizeof value, "%03d", registers_[reg]);
                 reply(value, at);
             } else {
                 return false;

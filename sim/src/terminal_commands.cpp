@@ -14,7 +14,7 @@ constexpr std::size_t kDirectoryPartLimit = 200;
 // Encoded room for an upload block behind the ESC lead byte and the answer letter.
 constexpr std::size_t kUploadBlockLimit = 250;
 // A terminal's RAM disk is small; a runaway download must not fill the PC's disk.
-constexpr std::size_t kMaxDownloadBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxDownloadBytes = std::size_t{16} * 1024 * 1024;
 
 std::string text_of(const Bytes& data) {
     return to_text(data);
@@ -36,7 +36,9 @@ int kilobytes(std::uintmax_t bytes) {
 
 std::string digits(int value, int width) {
     char text[16];
-    std::snprintf(text, sizeof text, "%0*d", width, std::clamp(value, 0, width == 3 ? 999 : 9999));
+    // At most four digits after the clamp: always fits.
+    (void)std::snprintf(text, sizeof text, "%0*d", width,
+                        std::clamp(value, 0, width == 3 ? 999 : 9999));
     return text;
 }
 
@@ -201,7 +203,9 @@ std::vector<std::string> Terminal::directory_parts(Area area) const {
     std::string part;
     for (const auto& name : store_->list(area)) {
         if (!is_safe_file_name(name)) continue;  // a comma or backslash would break the listing
-        const std::string longer = part.empty() ? name : part + "," + name;
+        std::string longer = part;
+        if (!longer.empty()) longer += ',';
+        longer += name;
         if (!part.empty() && longer.size() + 1 > kDirectoryPartLimit) {
             parts.push_back(part);
             part = name;
@@ -369,7 +373,7 @@ Answer Terminal::on_clock(const Bytes& data) {
     if (!set) return status('M', 1);
     clock_offset_s_ = static_cast<std::int64_t>(timegm(&*set)) - local_seconds_now();
     char shown[32];
-    std::strftime(shown, sizeof shown, "%Y-%m-%d %H:%M:%S", &*set);
+    (void)std::strftime(shown, sizeof shown, "%Y-%m-%d %H:%M:%S", &*set);  // 19 characters
     note(std::string("clock set to ") + shown);
     return status('M', 0);
 }

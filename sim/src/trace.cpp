@@ -15,7 +15,7 @@ std::string byte_name(std::uint8_t b) {
     if (b < kControlNames.size()) return kControlNames[b];
     if (b == 0x7F) return "DEL";
     char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", b);
+    (void)std::snprintf(hex, sizeof hex, "%02X", b);  // one byte: always fits
     return hex;
 }
 
@@ -37,7 +37,7 @@ std::string printable(std::span<const std::uint8_t> bytes) {
             out += static_cast<char>(b);
         } else {
             char hex[8];
-            std::snprintf(hex, sizeof hex, "<%02X>", b);
+            (void)std::snprintf(hex, sizeof hex, "<%02X>", b);
             out += hex;
         }
     }
@@ -45,7 +45,7 @@ std::string printable(std::span<const std::uint8_t> bytes) {
 }
 
 Trace::~Trace() {
-    if (owns_file_) std::fclose(file_);
+    if (owns_file_) (void)std::fclose(file_);  // the trace is best-effort
 }
 
 bool Trace::open(const std::string& target) {
@@ -71,14 +71,14 @@ void Trace::bytes_line(Nanos when, char direction, std::span<const std::uint8_t>
     if (!file_ || bytes.empty()) return;
     std::fprintf(file_, "%lld %c SIM %s\n", static_cast<long long>(when / kNanosPerMilli),
                  direction, describe_bytes(bytes).c_str());
-    std::fflush(file_);
+    (void)std::fflush(file_);
 }
 
 void Trace::event(const std::string& text) {
     if (!file_) return;
     std::fprintf(file_, "%lld # %s\n", static_cast<long long>(monotonic_now() / kNanosPerMilli),
                  text.c_str());
-    std::fflush(file_);
+    (void)std::fflush(file_);
 }
 
 }  // namespace termsim

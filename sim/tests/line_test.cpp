@@ -131,6 +131,7 @@ TEST(TermsimPowerSaving, SleepingTerminalIgnoresRequestsUntilNul) {
 std::vector<Bytes> answers_to_polls(std::uint64_t seed, int polls) {
     TermsimProcess sim({"--seed", std::to_string(seed), "--fault-nak", "0.5", "--terminal", "A"});
     std::vector<Bytes> answers;
+    answers.reserve(static_cast<std::size_t>(polls));
     for (int i = 0; i < polls; ++i) answers.push_back(sim.exchange(poll_request('A'), 1));
     return answers;
 }

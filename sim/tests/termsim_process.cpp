@@ -55,6 +55,7 @@ TermsimProcess::TermsimProcess(const std::vector<std::string>& args,
     std::vector<std::string> argv_text{TERMSIM_BINARY, "--link", link_.string()};
     argv_text.insert(argv_text.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(argv_text.size() + 1);
     for (auto& arg : argv_text) argv.push_back(arg.data());
     argv.push_back(nullptr);
 

@@ -94,6 +94,7 @@ TEST_F(VantctlCommands, DirectoryAndFileExistence) {
 
 TEST_F(VantctlCommands, ALongDirectoryArrivesWhole) {
     std::vector<std::string> names;
+    names.reserve(60);
     for (int i = 0; i < 60; ++i) names.push_back("FILE" + std::to_string(100 + i) + ".DAT");
     start_with_files(names);
     const ProcessRun run = fast("dir A");

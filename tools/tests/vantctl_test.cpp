@@ -23,7 +23,7 @@ class VantctlPoll : public vantctl_test::VantctlFixture {
 protected:
     void start_terminals(const std::vector<std::string>& terminals) { start_sim(terminals); }
     std::string records_file(const std::string& name, const std::vector<std::string>& lines) {
-        const std::string path = dir_.file(name);
+        std::string path = dir_.file(name);
         std::ofstream out(path, std::ios::binary);
         for (const auto& line : lines) out << line << "\n";
         return path;
