@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test, then the unit tests again under ASan and UBSan.
+# Builds everything and runs every test; then a two-minute soak under line faults, clang-tidy,
+# the whole suite again under ASan and UBSan, and every fuzz target for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+step() { printf '\n==== %s (%s)\n' "$1" "$(date +%T)"; }
 
+step "build and tests"
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-# Sanitizers: the library's and the host's unit tests.
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVANT_SANITIZE=ON
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs" -R '^(Link|Host)'
+step "soak"
+build/bench/linksoak --minutes 2
+
+step "clang-tidy"
+scripts/lint.sh build
+
+step "sanitizers"
+scripts/sanitize.sh
+
+step "fuzzing"
+scripts/fuzz.sh all 30
+step "done"
