@@ -103,13 +103,14 @@ TEST(OpscoreKd24, DelimitersMustBeOneRecordByte) {
 }
 
 TEST(OpscoreKd24, ZeroBytesInANameOrCharacterAreRefused) {
+    using namespace std::string_literals;  // the zero bytes stay in, nothing after them
     const std::string head = "FIELD_DELIMETER=44\nRECORD_DELIMETER=13\nFIELD=x,";
     // Anywhere in the eight name bytes, or as the character: the record would end there.
-    EXPECT_EQ(refusal_of(head + std::string("(LONGNA\0\0\0>/1/Z)\n", 17)), "bad byte");
-    EXPECT_EQ(refusal_of(head + std::string("(\0/1/Z)\n", 9)), "bad byte");
-    EXPECT_EQ(refusal_of(head + std::string("(A/1/\0Z)\n", 10)), "bad byte");
+    EXPECT_EQ(refusal_of(head + "(LONGNA\0\0\0>/1/Z)\n"s), "bad byte");
+    EXPECT_EQ(refusal_of(head + "(\0/1/Z)\n"s), "bad byte");
+    EXPECT_EQ(refusal_of(head + "(A/1/\0Z)\n"s), "bad byte");
     // Beyond the eight bytes used, a zero never reaches the record.
-    EXPECT_EQ(record_of(head + std::string("(LONGNAME\0/1/Z)\n", 17)).bytes,
+    EXPECT_EQ(record_of(head + "(LONGNAME\0/1/Z)\n"s).bytes,
               "\x2C\x0D"
               "ALONGNAMEAZ");
 }
