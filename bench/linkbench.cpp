@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "host_transfer.h"
+#include "process_cpu.h"
 #include "sim_launcher.h"
 #include "vant_version.h"
 #include "vantlink.h"
@@ -42,13 +42,6 @@ constexpr const char* kAddresses = "ABCD";
 
 double seconds_between(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
-}
-
-double cpu_seconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto to_s = [](const timeval& tv) { return tv.tv_sec + tv.tv_usec / 1e6; };
-    return to_s(usage.ru_utime) + to_s(usage.ru_stime);
 }
 
 struct CpuFigure {

@@ -5,7 +5,6 @@
 // was stored once and in order, that every transfer reported as done moved the file whole, and
 // that the process did not grow. One table; the exit status is 0 only when every check passed.
 #include <stdlib.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
@@ -21,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "process_cpu.h"
 #include "sim_launcher.h"
 #include "vant_version.h"
 #include "vantlink.h"
@@ -59,13 +59,6 @@ constexpr size_t kFileSizes[] = {0, 1, 119, 120, 121, 240, 241, 251, 252, 253, 5
 
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double cpu_seconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto to_s = [](const timeval& tv) { return tv.tv_sec + tv.tv_usec / 1e6; };
-    return to_s(usage.ru_utime) + to_s(usage.ru_stime);
 }
 
 struct Memory {
