@@ -1,5 +1,7 @@
 // vantctl: the link library from the command line, one sub-command per operation.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,18 @@ int usage_error(const std::string& command, const std::string& message) {
     return 2;
 }
 
+// The answers printed are the command's result: output that could not be written (a full disk,
+// a closed pipe) fails the run, even when every terminal answered.
+int output_checked(const std::string& command, int status) {
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (flushed && !std::ferror(stdout)) return status;
+    const std::string who = command.empty() ? "vantctl" : "vantctl " + command;
+    std::fprintf(stderr, "%s: cannot write the output: %s\n", who.c_str(),
+                 flushed ? "write error" : std::strerror(error));
+    return status == 0 ? 1 : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,11 +92,11 @@ int main(int argc, char** argv) {
     for (const auto& arg : args) {
         if (arg == "--help" || arg == "-h") {
             print_usage(stdout);
-            return 0;
+            return output_checked("", 0);
         }
         if (arg == "--version") {
             std::puts("vantctl " VANT_VERSION);
-            return 0;
+            return output_checked("", 0);
         }
     }
     vantctl::Invocation invocation;
@@ -99,7 +113,7 @@ int main(int argc, char** argv) {
     const auto* entry = vantctl::find_command(invocation.command);
     if (entry == nullptr) return usage_error("", "unknown command " + invocation.command);
     try {
-        return vantctl::run_command(*entry, invocation);
+        return output_checked(invocation.command, vantctl::run_command(*entry, invocation));
     } catch (const vantctl::UsageError& error) {
         return usage_error(invocation.command, error.what());
     } catch (const vantctl::CommandFailure& error) {

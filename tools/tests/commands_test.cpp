@@ -76,6 +76,11 @@ TEST_F(VantctlCommands, InquiriesPrintTheirAnswers) {
     const ProcessRun idle = fast("running A");
     EXPECT_EQ(idle.status, 1);
     EXPECT_TRUE(contains(idle.err, "No program is executed")) << idle.err;
+    // An answer that cannot be written is a failure, not a success with nothing printed.
+    const ProcessRun full = fast_to("id A", "/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(contains(full.err, "vantctl id: cannot write the output")) << full.err;
+    EXPECT_EQ(fast_to("--version", "/dev/full").status, 1);
 }
 
 TEST_F(VantctlCommands, DirectoryAndFileExistence) {

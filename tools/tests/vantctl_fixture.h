@@ -90,6 +90,11 @@ protected:
 
     ProcessRun fast(const std::string& args) { return vantctl("--baud 57600 " + args); }
 
+    // As fast, with standard output to out_path (such as /dev/full); out stays empty.
+    ProcessRun fast_to(const std::string& args, const std::string& out_path) {
+        return run_vantctl("--baud 57600 " + args, "", out_path);
+    }
+
     std::string trace_path() const { return dir_.file("sim-trace.txt"); }
     std::string trace() const { return read_file(trace_path()); }
 
