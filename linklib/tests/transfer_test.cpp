@@ -196,7 +196,9 @@ TEST_F(LinkModem, EscapeKeepsItsGuardTimes) {
     ASSERT_EQ(plus_at.size(), 3u);
     EXPECT_GE(plus_at[0] - start, 299);
     EXPECT_GE(plus_at[2] - start, 599);
-    EXPECT_GE(plus_at[1] - plus_at[0], 299);
+    // Arrival times: a reader late for the first '+' shortens the gap it sees, so allow for
+    // scheduling; without the guard wait the gap would be about 0.
+    EXPECT_GE(plus_at[1] - plus_at[0], 250);
 }
 
 TEST_F(LinkModem, RawBytes) {
