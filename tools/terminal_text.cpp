@@ -31,7 +31,7 @@ std::string visible_text(std::string_view text) {
 void write_terminal_text(std::FILE* out, std::string_view text) {
     if (isatty(fileno(out)) == 1) {
         const std::string shown = visible_text(text);
-        (void)std::fwrite(shown.data(), 1, shown.size(), out);  // console output
+        (void)std::fwrite(shown.data(), 1, shown.size(), out);  // callers check the stream
     } else {
         (void)std::fwrite(text.data(), 1, text.size(), out);
     }

@@ -22,7 +22,7 @@ void report(const Invocation& invocation, char address, bool several, const Outc
         std::fputs(prefix.c_str(), stdout);
         write_terminal_text(stdout, outcome.answer);
         std::fputc('\n', stdout);
-        (void)std::fflush(stdout);  // console output: nowhere to report its failure
+        (void)std::fflush(stdout);  // a write failure stays on the stream; the run's end reports it
     }
     const std::string sleep_note =
         sleep_step_failed(invocation.link, outcome.code) ? " but fail to set power saving on" : "";

@@ -61,9 +61,13 @@ void print_usage(std::FILE* out) {
     std::fprintf(out, "%s%s%s", kUsageHead, vantctl::commands_help().c_str(), kUsageTail);
 }
 
+// How messages about a command begin: "vantctl" or "vantctl COMMAND".
+std::string speaker(const std::string& command) {
+    return command.empty() ? "vantctl" : "vantctl " + command;
+}
+
 int usage_error(const std::string& command, const std::string& message) {
-    const std::string who = command.empty() ? "vantctl" : "vantctl " + command;
-    std::fprintf(stderr, "%s: %s\n", who.c_str(), message.c_str());
+    std::fprintf(stderr, "%s: %s\n", speaker(command).c_str(), message.c_str());
     if (const auto* entry = vantctl::find_command(command)) {
         std::fprintf(stderr, "usage: vantctl [link options] %s %s\n", entry->name.c_str(),
                      entry->usage.c_str());
@@ -79,8 +83,7 @@ int output_checked(const std::string& command, int status) {
     const bool flushed = std::fflush(stdout) == 0;
     const int error = errno;
     if (flushed && !std::ferror(stdout)) return status;
-    const std::string who = command.empty() ? "vantctl" : "vantctl " + command;
-    std::fprintf(stderr, "%s: cannot write the output: %s\n", who.c_str(),
+    std::fprintf(stderr, "%s: cannot write the output: %s\n", speaker(command).c_str(),
                  flushed ? "write error" : std::strerror(error));
     return status == 0 ? 1 : status;
 }
