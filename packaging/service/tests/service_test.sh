@@ -89,9 +89,16 @@ case_SetupRefusesBadInput() {
         "line /dev/ttyUSB0 A --baud fast"
         "line /dev/ttyUSB0 A --bogus"
         "line /dev/ttyUSB0 A --baud"
+        $'line /dev/tty\\USB0 A'
+        $'line /dev/tty\nUSB0 A'
+        "line|/dev/ttyUSB0|A|--shared-data|/srv/POLL.DAT |--shared-token|/srv/t"
+        "line /dev/ttyUSB0 A --shared-data $work --shared-token /srv/t"
+        "line /dev/ttyUSB0 A --shared-data /$(printf %099d 0) --shared-token /srv/t"
     )
-    local arguments status
+    local arguments status IFS=' '
     for arguments in "${bad[@]}"; do
+        # Rows whose words hold blanks separate them with '|'.
+        if [[ $arguments == *'|'* ]]; then IFS='|'; else IFS=' '; fi
         status=0
         # shellcheck disable=SC2086  # the cases are written as words
         setup $arguments >/dev/null 2>"$work/err" || status=$?
@@ -174,12 +181,41 @@ case_TwoLinesShareOneDataFileThroughTheToken() {
     grep -q "SIGTERM received" "$work/line-a.err" || fail "line-a's journal misses the stop"
 }
 
+# Run again as root, the set-up meets links that the service user (nobody) put where it writes:
+# it refuses each, and touches neither what a link points to nor a target that is missing.
+case_SetupFollowsNoLinkWhereItWrites() {
+    ((EUID == 0)) || { echo "only root hands the folders to another user"; exit 77; }
+    chmod 0755 "$work"
+    local -a args=(line1 /dev/ttyUSB0 ABC --owner nobody --shared-data "$work/shared/POLL.DAT"
+        --shared-token "$work/shared/token.txt")
+    setup "${args[@]}" >/dev/null
+    [[ $(cd "$work" && stat -c %U state state/line1 state/line1/Vantcom.ini shared shared/* |
+        sort -u) == nobody && $(stat -c %a "$work/shared") == 2775 ]] ||
+        fail "the folders and files are not the service user's"
+    mkdir "$work/base" && cp -a "$work"/{state,etc,shared} "$work/base"
+    printf secret >"$work/victim" && chmod 0600 "$work/victim"
+    local place target status
+    for place in state state/line1 state/line1/Vantcom.ini{,.old,.new} shared shared/token.txt \
+        shared/POLL.DAT etc/line1.env{,.new}; do
+        for target in "$work/victim" "$work/absent"; do
+            rm -rf "${work:?}"/{state,etc,shared} && cp -a "$work/base"/* "$work"
+            rm -rf "${work:?}/$place" && ln -s "$target" "$work/$place"
+            status=0
+            setup "${args[@]}" >/dev/null 2>"$work/err" || status=$?
+            [[ $status == 2 && $(<"$work/err") == *"'$work/$place' is a symbolic link"* ]] ||
+                fail "a link at $place to $target gave status $status: $(<"$work/err")"
+            [[ $(stat -c '%U %a %s' "$work/victim") == "root 600 6" && ! -e $work/absent ]] ||
+                fail "the link at $place to $target was followed"
+        done
+    done
+}
+
 case_UnitNamesTheProgramAndPassesVerification() {
     local unit=$work/vantrel-poll@line1.service
     sed "s|@VANTREL_PROGRAM@|$VANT_VANTREL|" "$VANT_UNIT_TEMPLATE" >"$unit"
     ! grep -q "@[A-Z_]*@" "$unit" || fail "the unit holds a placeholder: $(grep "@[A-Z_]*@" "$unit")"
     local key
-    for key in "ExecStart=$VANT_VANTREL \${VANTREL_ADDRESSES} 1" \
+    for key in "RestartPreventExitStatus=78" \
         "WorkingDirectory=/var/lib/vantrel/%i" "StateDirectory=vantrel/%i" \
         "EnvironmentFile=-/etc/vantrel/%i.env" "KillSignal=SIGTERM" "SupplementaryGroups=dialout" \
         "Environment=QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=%t/vantrel/%i" \
@@ -188,6 +224,17 @@ case_UnitNamesTheProgramAndPassesVerification() {
     done
     grep -q '^TimeoutStopSec=[0-9]' "$unit" || fail "the unit has no stop time-out"
     grep -q '^Restart=' "$unit" || fail "the unit is not restarted"
+    # The start as systemd makes it ($$ is $, %i the instance), printf standing in for vantrel:
+    # only address characters reach it, as one word; anything else fails with 78.
+    local start row got status
+    start=$(sed -n "s/^ExecStart=//p" "$VANT_UNIT_TEMPLATE" |
+        sed "s/\\$\\$/$/g; s/%i/line1/g; s|@VANTREL_PROGRAM@|$(type -P printf)|")
+    for row in ABC=ABC = "A B=" "A L /etc/hostname X=" abc= A7= "$(printf A%.0s {1..41})="; do
+        status=0
+        got=$(export VANTREL_ADDRESSES=${row%%=*} && eval "$start" 2>"$work/err") || status=$?
+        [[ $got == "${row#*=}" && ($status == 0 || ($status == 78 && -s $work/err)) ]] ||
+            fail "VANTREL_ADDRESSES='${row%%=*}' started '$got' with status $status"
+    done
     if ! command -v systemd-analyze >/dev/null; then
         echo "systemd-analyze is not installed: the unit was only read"
         return
