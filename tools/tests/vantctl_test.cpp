@@ -171,10 +171,8 @@ TEST_F(VantctlPoll, PortWithoutPermissionNamesTheGroupToJoin) {
         if (std::system((drop + " '" VANTCTL_PATH "' --version >/dev/null 2>&1").c_str()) != 0) {
             Dl_info library{};
             ASSERT_NE(dladdr(reinterpret_cast<void*>(&HM_CloseCommPort), &library), 0);
-            ASSERT_EQ(std::system(("cp '" VANTCTL_PATH "' '" + std::string(library.dli_fname) +
-                                   "' '" + dir_.path() + "'")
-                                      .c_str()),
-                      0);
+            const std::string copy = "cp '" VANTCTL_PATH "' '" + std::string(library.dli_fname);
+            ASSERT_EQ(std::system((copy + "' '" + dir_.path() + "'").c_str()), 0);
             env = "LD_LIBRARY_PATH=. " + env + " sh -c 'exec ./vantctl \"$@\"'";
         }
     } else if (access(device.c_str(), R_OK) == 0) {

@@ -97,8 +97,7 @@ case_SetupRefusesBadInput() {
     )
     local arguments status IFS=' '
     for arguments in "${bad[@]}"; do
-        # Rows whose words hold blanks separate them with '|'.
-        if [[ $arguments == *'|'* ]]; then IFS='|'; else IFS=' '; fi
+        if [[ $arguments == *'|'* ]]; then IFS='|'; else IFS=' '; fi # '|' where words hold blanks
         status=0
         # shellcheck disable=SC2086  # the cases are written as words
         setup $arguments >/dev/null 2>"$work/err" || status=$?
@@ -224,8 +223,7 @@ case_UnitNamesTheProgramAndPassesVerification() {
     done
     grep -q '^TimeoutStopSec=[0-9]' "$unit" || fail "the unit has no stop time-out"
     grep -q '^Restart=' "$unit" || fail "the unit is not restarted"
-    # The start as systemd makes it ($$ is $, %i the instance), printf standing in for vantrel:
-    # only address characters reach it, as one word; anything else fails with 78.
+    # The start as systemd makes it, printf for vantrel: only address characters, as one word.
     local start row got status
     start=$(sed -n "s/^ExecStart=//p" "$VANT_UNIT_TEMPLATE" |
         sed "s/\\$\\$/$/g; s/%i/line1/g; s|@VANTREL_PROGRAM@|$(type -P printf)|")
