@@ -104,6 +104,10 @@ ConfigValue config_value(std::istream& file, std::string_view key) {
         // One byte more for the CR of a CR LF ending.
         const LineRead read = read_bounded_line(file, line, kMaxConfigLine + 1);
         if (read == LineRead::End) return {};
+        if (read == LineRead::Error) {
+            return {std::nullopt,
+                    Kd24Error{Kd24Error::Kind::ReadError, "the file could not be read to its end"}};
+        }
         while (!line.empty() && line.back() == '\r') line.pop_back();
         if (read == LineRead::TooLong || line.size() > kMaxConfigLine) {
             return {std::nullopt, Kd24Error{Kd24Error::Kind::LineTooLong,

@@ -16,6 +16,7 @@ inline constexpr std::size_t kMaxConfigLine = 4096;
 struct Kd24Error {
     enum class Kind {
         LineTooLong,    // a line beyond kMaxConfigLine; the file was not read on
+        ReadError,      // a read of the file failed
         NoFields,       // the FIELD list names no field
         TooManyFields,  // more fields than a record holds
         BadByte,        // a delimiter or field number that gives no record byte from 1 to 255,

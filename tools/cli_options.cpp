@@ -108,8 +108,8 @@ std::string open_link(const LinkOptions& options) {
     if (HM_OpenCommPort(options.port, options.baud_code, options.data_bits, options.parity,
                         options.stop_bits) != 1) {
         std::string error = "COM" + std::to_string(options.port) + " open error";
-        const std::string path = vantlink::port_device_path("VANTLINK_COM", options.port);
-        if (const std::string reason = vantlink::diagnose_port_open(path); !reason.empty()) {
+        if (const std::string reason = vantlink::diagnose_port("VANTLINK_COM", options.port);
+            !reason.empty()) {
             error += "\n" + reason;
         }
         return error;

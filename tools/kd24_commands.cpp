@@ -1,9 +1,9 @@
 // The KD24 terminals' own settings: configuration record, minimum length, field port, trigger.
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "command_table.h"
+#include "input_file.h"
 #include "kd24_config.h"
 #include "terminal_visit.h"
 #include "vantlink.h"
@@ -13,11 +13,13 @@ namespace {
 
 // The file's record, or the reason it makes none as a failure of the command.
 std::string kd24_record_from_file(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw CommandFailure(path + " not found");
-    opscore::Kd24Record record = opscore::kd24_record(file);
+    opscore::InputFile file(path);
+    if (!file.is_open()) throw CommandFailure(path + " " + file.problem());
+    opscore::Kd24Record record = opscore::kd24_record(file.stream());
     if (!record.error) return std::move(record.bytes);
-    const bool about_the_file = record.error->kind == opscore::Kd24Error::Kind::LineTooLong;
+    using Kind = opscore::Kd24Error::Kind;
+    const bool about_the_file =
+        record.error->kind == Kind::LineTooLong || record.error->kind == Kind::ReadError;
     throw CommandFailure(about_the_file ? path + ": " + record.error->message
                                         : record.error->message);
 }

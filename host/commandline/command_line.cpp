@@ -2,13 +2,13 @@
 
 #include <QCoreApplication>
 #include <QObject>
-#include <fstream>
 #include <memory>
 
 #include "bounded_line.h"
 #include "command_ids.h"
 #include "command_line_number.h"
 #include "host_services.h"
+#include "input_file.h"
 #include "modal_boxes.h"
 #include "operator_prompts.h"
 
@@ -178,8 +178,10 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
     HostSettings& settings = services.settings();
     const bool autoExit = settings.AUTO_EXIT;
     settings.AUTO_EXIT = false;  // no command of the script may close the program
-    std::ifstream script(pathInWorkFolder(services, name));
-    if (!script) {
+    // A folder or a FIFO is no script, and a FIFO's open would wait for a writer for ever.
+    opscore::InputFile scriptFile(pathInWorkFolder(services, name));
+    std::istream& script = scriptFile.stream();
+    if (!scriptFile.is_open()) {
         prompts.showMessageWithCaption(name, "Can't found this file");
         settings.AUTO_EXIT = autoExit;
         // Unattended and with nobody to read the box, the run would wait for ever.
@@ -194,6 +196,10 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
         const opscore::LineRead read =
             opscore::read_bounded_line(script, line, kCommandLineMax + 1);
         if (read == opscore::LineRead::End) break;
+        if (read == opscore::LineRead::Error) {
+            noteRefused(services, "the rest of the script: it could not be read");
+            break;
+        }
         if (read == opscore::LineRead::TooLong) {
             noteRefused(services, line.substr(0, kCommandLineMax));
             if (opscore::skip_rest_of_line(script, kScriptSkipMax)) continue;

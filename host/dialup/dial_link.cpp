@@ -13,7 +13,7 @@ public:
         return HM_OpenCommPort(port, baudIndex, dataBits, parity, stopBits) != 0;
     }
     std::string openFailureReason(int port) override {
-        return vantlink::diagnose_port_open(vantlink::port_device_path("VANTLINK_COM", port));
+        return vantlink::diagnose_port("VANTLINK_COM", port);
     }
     void closePort(int port) override { HM_CloseCommPort(port); }
     int modemCommand(int port, const std::string& command, std::int32_t timeoutMs) override {

@@ -1,12 +1,10 @@
 #include "kd24_command.h"
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <system_error>
 
 #include "command_ids.h"
 #include "host_services.h"
+#include "input_file.h"
 #include "kd24_config.h"
 #include "modal_boxes.h"
 #include "operator_prompts.h"
@@ -26,12 +24,6 @@ public:
         return HM_KD24_record(port, static_cast<unsigned char>(address), record.c_str());
     }
 };
-
-// Only a plain file: a folder gives no lines, and opening a pipe would wait for a writer.
-bool isFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
 
 struct Kd24Module {
     explicit Kd24Module(HostServices& services)
@@ -55,13 +47,15 @@ void Kd24Command::run() {
     if (!services_.state().isReady() || !askConfigFile_) return;
     const std::optional<std::string> path = askConfigFile_(services_.settings().CFG_Name);
     if (!path) return;
-    if (!isFile(*path)) {
+    // Only a plain file: a folder gives no lines, and opening a pipe would wait for a writer.
+    opscore::InputFile file(*path);
+    if (file.missing() || file.not_a_file()) {
         prompts_.showMessage(*path + " not found", false);
         return;
     }
     // Kept and saved whatever the file gives, so the dialog opens at the file to mend.
     services_.settings().CFG_Name = *path;
-    const std::optional<std::string> record = recordOf(*path);
+    const std::optional<std::string> record = recordOf(*path, file);
     if (record && readyCheck(services_, prompts_)) {
         TerminalLoop::run(services_, PanelMode::OneShot, [this, &record](int index, char address) {
             const int code = link_.sendRecord(services_.settings().Port, address, *record);
@@ -71,13 +65,13 @@ void Kd24Command::run() {
     services_.saveSettings();
 }
 
-std::optional<std::string> Kd24Command::recordOf(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+std::optional<std::string> Kd24Command::recordOf(const std::string& path,
+                                                 opscore::InputFile& file) {
+    if (!file.is_open()) {
         prompts_.showMessage(path + " cannot be read. Nothing was sent.", true);
         return std::nullopt;
     }
-    opscore::Kd24Record record = opscore::kd24_record(file);
+    opscore::Kd24Record record = opscore::kd24_record(file.stream());
     if (!record.error) return std::move(record.bytes);
     // A record without fields is a file not yet written rather than a wish to clear the
     // terminal's fields, so it is not sent either.

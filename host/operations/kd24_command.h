@@ -5,6 +5,10 @@
 #include <optional>
 #include <string>
 
+namespace opscore {
+class InputFile;
+}
+
 namespace vantrel {
 
 class HostServices;
@@ -38,7 +42,7 @@ public:
 
 private:
     // The record, or nothing after a box that tells why there is none.
-    std::optional<std::string> recordOf(const std::string& path);
+    std::optional<std::string> recordOf(const std::string& path, opscore::InputFile& file);
 
     HostServices& services_;
     Kd24Link& link_;

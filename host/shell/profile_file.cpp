@@ -1,10 +1,14 @@
 #include "profile_file.h"
 
 #include "bounded_line.h"
+#include "input_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <sstream>
 
@@ -95,16 +99,22 @@ void ProfileFile::reload() {
     lines_.clear();
     lineEnd_ = "\r\n";
     refused_ = false;
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return;
+    refusal_.clear();
+    opscore::InputFile file(path_);
+    if (file.missing()) return;
+    // Anything else that cannot be read may still be the operator's file: it is kept as it is.
+    if (!file.is_open()) return refuse(file.problem());
+    std::istream& in = file.stream();
     std::string line;
     std::size_t total = 0;
     for (;;) {
         const opscore::LineRead read =
             opscore::read_bounded_line(in, line, kLineMax + 1);  // + its CR
         if (read == opscore::LineRead::End) break;
+        if (read == opscore::LineRead::Error) return refuse("could not be read to its end");
         total += line.size() + 1;
-        if (read == opscore::LineRead::TooLong || total > kFileMax) return refuse();
+        if (read == opscore::LineRead::TooLong || total > kFileMax)
+            return refuse("has a line too long or is too large for a settings file");
         const bool crLf = !line.empty() && line.back() == '\r';
         if (crLf) line.pop_back();
         // The first line tells the file's style.
@@ -113,9 +123,10 @@ void ProfileFile::reload() {
     }
 }
 
-void ProfileFile::refuse() {
+void ProfileFile::refuse(std::string why) {
     lines_.clear();
     refused_ = true;
+    refusal_ = std::move(why);
 }
 
 std::ptrdiff_t ProfileFile::findSection(std::string_view section) const {
@@ -183,13 +194,23 @@ bool ProfileFile::commit() const {
     std::ostringstream text;
     for (const auto& line : lines_) text << line << lineEnd_;
     // Write a sibling and rename it over the file, so a crash never leaves half a file.
+    // Made afresh, so that whatever was left under its name (a FIFO would block the open for a
+    // reader that never comes) is never written through.
     const std::string temporary = path_ + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << text.str();
-        out.flush();
-        if (!out) return false;
+    ::unlink(temporary.c_str());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const std::string bytes = text.str();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 || done != bytes.size()) {
+        ::unlink(temporary.c_str());
+        return false;
     }
     return std::rename(temporary.c_str(), path_.c_str()) == 0;
 }

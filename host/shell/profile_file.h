@@ -18,11 +18,13 @@ public:
 
     explicit ProfileFile(std::string path);
 
-    // Re-reads the file; a missing or unreadable file reads as empty. A file with a line longer
-    // than kLineMax or larger than kFileMax is refused: it reads as empty and is never written
-    // over, so nothing of it is lost.
+    // Re-reads the file; a missing file reads as empty. A file that cannot be read (a folder, a
+    // FIFO, no permission, a failed read) or has a line longer than kLineMax or is larger than
+    // kFileMax is refused: it reads as empty and is never written over, so nothing of it is lost.
     void reload();
     bool refused() const { return refused_; }
+    // Why the file was refused, to follow its name ("is a folder"); empty when it was not.
+    const std::string& refusal() const { return refusal_; }
 
     // The trimmed value, cut to maxLength characters, or the default when the section or key
     // is missing.
@@ -47,12 +49,13 @@ private:
     std::ptrdiff_t sectionEnd(std::ptrdiff_t sectionLine) const;
     std::ptrdiff_t findKey(std::ptrdiff_t sectionLine, std::string_view key) const;
 
-    void refuse();
+    void refuse(std::string why);
 
     std::string path_;
     std::vector<std::string> lines_;
     std::string lineEnd_ = "\r\n";
     bool refused_ = false;
+    std::string refusal_;
 };
 
 // Splits "key=value" into its trimmed parts; false for lines without '=' or with an empty key.

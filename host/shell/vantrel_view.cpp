@@ -65,8 +65,8 @@ void CVantrelView::initialUpdate(const std::string& workFolder) {
     state_.reset(settings_.Terminal_type);
     if (profile.refused()) {
         showMessageBox(this, QMessageBox::Warning, QApplication::applicationName(),
-                       "Vantcom.ini has a line too long or is too large for a settings "
-                       "file: it is not used and will not be changed");
+                       QString::fromStdString("Vantcom.ini " + profile.refusal() +
+                                              ": it is not used and will not be changed"));
     }
     applyLoad(loaded.terminalTypeUnknown);
     pushLinkSettings(settings_);

@@ -20,14 +20,23 @@
 namespace vantlink {
 
 // COM<port> is the path in <variable_prefix><port> when that is set, else /dev/ttyS<port-1>;
-// empty when there is no device for the number.
+// empty when there is no device for the number, or when the variable is set but empty: that is
+// a slip in the set-up, never a wish for the default device.
 inline std::string port_device_path(const std::string& variable_prefix, int port) {
     const std::string variable = variable_prefix + std::to_string(port);
-    if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') {
-        return path;
-    }
+    if (const char* path = std::getenv(variable.c_str()); path != nullptr) return path;
     if (port < 1) return {};
     return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+// Why COM<port> has no device path, naming the variable to set; empty when it has one.
+inline std::string port_path_problem(const std::string& variable_prefix, int port) {
+    const std::string variable = variable_prefix + std::to_string(port);
+    const char* value = std::getenv(variable.c_str());
+    if (value != nullptr && *value == '\0')
+        return variable + " is set but empty: give it the device's path";
+    if (value == nullptr && port < 1) return "No device is set: set " + variable;
+    return {};
 }
 
 // The name of the group that owns the device, or its number when the system has no name for it.
@@ -93,6 +102,12 @@ inline std::string diagnose_port_open(const std::string& path) {
     if (path.empty()) return {};
     const int error = probe_port_open(path);
     return error == 0 ? std::string() : port_open_reason(path, error);
+}
+
+// The same for COM<port>, whose path may be the fault.
+inline std::string diagnose_port(const std::string& variable_prefix, int port) {
+    const std::string problem = port_path_problem(variable_prefix, port);
+    return problem.empty() ? diagnose_port_open(port_device_path(variable_prefix, port)) : problem;
 }
 
 }  // namespace vantlink

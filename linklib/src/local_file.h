@@ -52,7 +52,8 @@ private:
     bool held_ = false;        // the file is locked by this upload, which may change it
 };
 
-// Opens a local file for reading from its start; -1 when it cannot be opened.
+// Opens a local regular file for reading from its start; -1 when it cannot be opened or is
+// anything else (a folder, a FIFO, a device).
 int open_download_file(const std::string& path);
 
 bool file_exists(const std::string& path);

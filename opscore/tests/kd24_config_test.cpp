@@ -23,6 +23,8 @@ std::string refusal_of(const std::string& file) {
     switch (record.error->kind) {
         case Kind::LineTooLong:
             return "line too long";
+        case Kind::ReadError:
+            return "read error";
         case Kind::NoFields:
             return "no fields";
         case Kind::TooManyFields:

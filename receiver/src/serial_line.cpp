@@ -16,6 +16,8 @@ namespace tembra {
 
 namespace {
 
+constexpr char kPortVariable[] = "TEMBRA_COM";
+
 std::optional<QSerialPort::Parity> parityFrom(const QString& text) {
     const QString letter = text.trimmed().toLower();
     if (letter == "n") return QSerialPort::NoParity;
@@ -56,9 +58,7 @@ std::optional<LineSettings> parseLineSettings(const QString& settings) {
 }
 
 QString devicePathForPort(int portNumber) {
-    const QByteArray override = qgetenv(QByteArray("TEMBRA_COM") + QByteArray::number(portNumber));
-    if (!override.isEmpty()) return QString::fromLocal8Bit(override);
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+    return QString::fromLocal8Bit(vantlink::port_device_path(kPortVariable, portNumber));
 }
 
 SerialLine::SerialLine(QObject* parent) : QObject(parent) {
@@ -74,6 +74,15 @@ bool SerialLine::open() {
     if (!line) {
         errorText_ =
             QStringLiteral("Impostazioni non valide per %1: \"%2\"").arg(portName, settings_);
+        return false;
+    }
+    // An empty variable is a slip in the set-up: no device is tried in its place.
+    if (const std::string problem = vantlink::port_path_problem(kPortVariable, commPort_);
+        !problem.empty()) {
+        errorText_ =
+            QStringLiteral("Impossibile aprire la porta seriale COM%1: nessun dispositivo\n%2")
+                .arg(commPort_)
+                .arg(QString::fromLocal8Bit(problem));
         return false;
     }
     port_.setPortName(path);

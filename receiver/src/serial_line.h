@@ -21,7 +21,8 @@ struct LineSettings {
 // Parses "<speed>,<parity n|e|o|m|s>,<data bits 5..8>,<stop bits 1|1.5|2>"; nothing when malformed.
 std::optional<LineSettings> parseLineSettings(const QString& settings);
 
-// COM<n> is the path in TEMBRA_COM<n> when that is set, else /dev/ttyS<n-1>.
+// COM<n> is the path in TEMBRA_COM<n> when that is set, else /dev/ttyS<n-1>; empty when the
+// variable is set but empty, or n is below 1.
 QString devicePathForPort(int portNumber);
 
 class SerialLine : public QObject {

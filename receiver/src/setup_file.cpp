@@ -1,11 +1,17 @@
 #include "setup_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 #include <array>
+#include <cerrno>
+#include <cstring>
 
 namespace tembra {
 
@@ -27,6 +33,33 @@ LineRead readSetupLine(QIODevice& in, QByteArray& line) {
     char next = 0;
     if (c == '\r' && in.getChar(&next) && next != '\n') in.ungetChar(next);
     return LineRead::Line;
+}
+
+// The descriptor of path opened for reading, or -1 with why in error: anything but a regular
+// file is refused before any open that could block (a FIFO's waits for a writer for ever, a
+// folder has no lines). Looked at again on what was opened: the path may have changed.
+int openRegularFile(const QString& path, QString& error) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return -1;
+    }
+    if (S_ISREG(info.st_mode)) {
+        const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            error = QString::fromLocal8Bit(std::strerror(errno));
+            return -1;
+        }
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            return fd;
+        }
+        ::close(fd);
+    }
+    error = S_ISDIR(info.st_mode) ? QStringLiteral("è una cartella")
+                                  : QStringLiteral("non è un file normale");
+    return -1;
 }
 
 void applySetupLine(const QByteArray& line, SetupValues& values) {
@@ -59,9 +92,13 @@ void choosePortFromTexts(SetupValues& values) {
 }
 
 SetupReadResult readSetupFile(const QString& path, SetupValues& values) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {false, QStringLiteral("Impossibile leggere %1: %2").arg(path, file.errorString())};
+    QString why;
+    const int fd = openRegularFile(path, why);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        return {false, QStringLiteral("Impossibile leggere %1: %2")
+                           .arg(path, fd < 0 ? why : file.errorString())};
     }
     SetupValues read = values;
     int lines = 0;

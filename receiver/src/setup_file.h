@@ -28,12 +28,13 @@ struct SetupReadResult {
 };
 
 // The longest line taken from the file: a key and a full path. A longer one means the file is
-// not a settings file (or is a device such as /dev/zero) and is not read further.
+// not a settings file and is not read further.
 inline constexpr qsizetype kMaxSetupLine = 1 + 4096;
 
 // Reads the file at `path` into `values`: every known line, later lines overriding earlier ones,
-// lines with any other first character skipped. A missing, unreadable or empty file, or one
-// with a line longer than kMaxSetupLine, is an error and leaves `values` as they were.
+// lines with any other first character skipped. A missing, unreadable or empty file, anything
+// but a regular file (refused before an open that could block), or a file with a line longer
+// than kMaxSetupLine, is an error and leaves `values` as they were.
 SetupReadResult readSetupFile(const QString& path, SetupValues& values);
 
 // Writes the three lines in the order 1, 2, 3, each ended by CR LF. The old file is replaced

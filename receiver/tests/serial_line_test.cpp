@@ -52,6 +52,14 @@ TEST(TembraLineSettings, PortPathComesFromTheEnvironmentOrTheSerialDevices) {
     qputenv("TEMBRA_COM2", "/tmp/my-line");
     EXPECT_EQ(devicePathForPort(2), "/tmp/my-line");
     EXPECT_EQ(devicePathForPort(12), "/dev/ttyS11");
+    // Set but empty: a slip in the set-up, never the first serial port in its place.
+    qputenv("TEMBRA_COM2", "");
+    SerialLine comm;
+    comm.setCommPort(2);
+    EXPECT_FALSE(comm.open());
+    EXPECT_TRUE(
+        comm.errorText().endsWith("\nTEMBRA_COM2 is set but empty: give it the device's path"))
+        << comm.errorText().toStdString();
     qunsetenv("TEMBRA_COM2");
 }
 

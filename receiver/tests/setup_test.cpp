@@ -1,4 +1,6 @@
 // Setup.ini: what start-up takes from it and what "Applica" writes back.
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -142,6 +144,13 @@ TEST_F(TembraSetupLocation, NothingToReadNamesTheMissingDefault) {
         EXPECT_FALSE(read.ok);
         EXPECT_TRUE(read.error.contains(defaultFile())) << read.error.toStdString();
     }
+    // A folder or a FIFO in its place is refused too, without waiting for a writer.
+    SetupValues values;
+    ASSERT_TRUE(QDir().mkpath(defaultFile()));
+    EXPECT_TRUE(readSetupFile(defaultFile(), values).error.endsWith(": è una cartella"));
+    ASSERT_TRUE(QDir().rmdir(defaultFile()));
+    ASSERT_EQ(mkfifo(QFile::encodeName(defaultFile()).constData(), 0600), 0);
+    EXPECT_TRUE(readSetupFile(defaultFile(), values).error.endsWith(": non è un file normale"));
 }
 
 }  // namespace

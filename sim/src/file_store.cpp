@@ -1,11 +1,14 @@
 #include "file_store.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
+
+#include "file_lines.h"
 
 namespace termsim {
 
@@ -86,9 +89,14 @@ std::optional<std::string> FileStore::find(Area area, const std::string& name) c
 std::optional<Bytes> FileStore::read(Area area, const std::string& name) const {
     const auto actual = find(area, name);
     if (!actual) return std::nullopt;
-    std::ifstream in(folder(area) / *actual, std::ios::binary);
-    if (!in) return std::nullopt;
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string why;
+    const int fd = open_regular_file(folder(area) / *actual, why);
+    if (fd < 0) return std::nullopt;
+    std::string content;
+    const bool whole = read_all(fd, content);
+    ::close(fd);
+    if (!whole) return std::nullopt;
+    return Bytes(content.begin(), content.end());
 }
 
 bool FileStore::write(Area area, const std::string& name, const Bytes& content) {

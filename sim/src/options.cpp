@@ -1,7 +1,6 @@
 #include "options.h"
 
 #include <charconv>
-#include <fstream>
 #include <sstream>
 
 #include "file_lines.h"
@@ -76,12 +75,19 @@ std::optional<Bytes> unescape_record(const std::string& line) {
 
 bool read_records(const std::string& path, bool escaped, std::deque<Bytes>& records,
                   std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return error = "cannot read records file " + path, false;
+    std::string why;
+    const int fd = open_regular_file(path, why);
+    if (fd < 0) return error = "cannot read records file " + path + ": " + why, false;
+    FileLines lines(fd);
     std::string line;
     for (std::size_t number = 1;; ++number) {
-        const LineRead read = read_file_line(in, line);
+        const LineRead read = lines.next(line);
         if (read == LineRead::End) return true;
+        if (read == LineRead::Error) {
+            return error = "records file " + path + ": line " + std::to_string(number) +
+                           " cannot be read",
+                   false;
+        }
         if (read == LineRead::TooLong) {
             return error = "records file " + path + ": line " + std::to_string(number) +
                            " is longer than " + std::to_string(kMaxFileLine) + " bytes",

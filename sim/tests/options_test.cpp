@@ -1,5 +1,6 @@
 // The command line that tests, the demo and the benchmark rely on.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,12 +54,20 @@ std::string temp_file(const std::string& name, const std::string& content) {
     return path.string();
 }
 
-TEST(TermsimOptions, ARecordsLineBeyondTheLimitIsRefusedUnread) {
+TEST(TermsimOptions, ARecordsFileThatHoldsNoLinesIsRefusedUnread) {
     const std::string endless = temp_file("endless", std::string(4 << 20, 'r'));
-    const ProcessResult run = run_termsim("--link /nonexistent/x --terminal A,records=" + endless);
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    const std::string fifo = folder + "/termsim-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto& [file, why] : {std::pair{endless, "line 1 is longer than 4096 bytes"},
+                                    {fifo, ": is not a regular file"},  // and no wait for a writer
+                                    {folder, ": is a folder"}}) {
+        const ProcessResult run = run_termsim("--link /nonexistent/x --terminal A,records=" + file);
+        EXPECT_EQ(run.exit_code, 2);
+        EXPECT_NE(run.output.find(why), std::string::npos) << run.output;
+    }
     std::filesystem::remove(endless);
-    EXPECT_EQ(run.exit_code, 2);
-    EXPECT_NE(run.output.find("line 1 is longer than 4096 bytes"), std::string::npos) << run.output;
+    std::filesystem::remove(fifo);
 }
 
 TEST(TermsimOptions, EscapedRecordsHoldAnyByteAndRefuseStrayBackslashes) {

@@ -1,5 +1,7 @@
 // vantctl's terminal commands as processes against termsim: results, answers, what reached
 // the terminal, command-line mistakes.
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "vantctl_fixture.h"
@@ -188,9 +190,19 @@ TEST_F(VantctlCommands, Kd24ConfigurationFileBecomesOneRecord) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(contains(trace(), "A: KD24 configuration record: ,<0D>BCODE    JAQTY     EB"))
         << trace();
-    const ProcessRun missing = fast("kd24-config A none.KD24");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(contains(missing.err, "none.KD24 not found")) << missing.err;
+    // Nothing that is not a plain file is read: no abort on a folder, no wait on a FIFO.
+    std::filesystem::create_directory(dir_.file("folder.KD24"));
+    ASSERT_EQ(mkfifo(dir_.file("fifo.KD24").c_str(), 0600), 0);
+    for (const char* refused :
+         {"none.KD24 not found", "folder.KD24 is a folder", "fifo.KD24 is not a regular file"}) {
+        const std::string name(refused, std::string_view(refused).find(' '));
+        const ProcessRun run = fast("kd24-config A " + name);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(contains(run.err, refused)) << run.err;
+    }
+    const ProcessRun download = fast("download A fifo.KD24");
+    EXPECT_EQ(download.status, 1);
+    EXPECT_TRUE(contains(download.err, "A: doesn't exist")) << download.err;
 }
 
 TEST_F(VantctlCommands, Kd24FileWithAnEndlessLineIsRefused) {

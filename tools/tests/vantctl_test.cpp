@@ -133,6 +133,11 @@ TEST_F(VantctlPoll, PortThatWillNotOpenSaysWhyInItsOutputAndTheTrace) {
     EXPECT_TRUE(contains(run.err, "COM1 open error\nNo such device: " + device + "\n")) << run.err;
     EXPECT_TRUE(contains(read_file(trace), " ! COM1 open error: No such device: " + device + "\n"))
         << read_file(trace);
+    // Set but empty: a slip in the set-up, never the first serial port in its place.
+    run = vantctl("poll A", "VANTLINK_COM1= " + with_trace);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(contains(run.err, "COM1 open error\nVANTLINK_COM1 is set but empty")) << run.err;
+    EXPECT_TRUE(contains(read_file(trace), " ! COM1 open error: no device is set (VANTLINK_COM1)"));
 
     // Held: another opener has the lock; the library's own open fails at the same step.
     write_file(device, "");

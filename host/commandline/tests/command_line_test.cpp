@@ -1,6 +1,9 @@
 #include "command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "command_line_number.h"
 #include "fake_host.h"
@@ -247,6 +250,15 @@ TEST_F(HostCommandLineScript, MissingScriptShowsItsNameAndRestoresAutoExit) {
     host.settings().AUTO_EXIT = false;
     runBatchScript(host, prompts);
     EXPECT_EQ(host.closes, 1);
+    // A folder or a FIFO is no script either: the same box, and no wait for a writer.
+    std::filesystem::create_directory(host.folder.file("DIR.TXT"));
+    ASSERT_EQ(mkfifo(host.folder.file("FIFO.TXT").c_str(), 0600), 0);
+    for (const char* name : {"DIR.TXT", "FIFO.TXT"}) {
+        nameScript(name);
+        runBatchScript(host, prompts);
+        EXPECT_EQ(prompts.messages.back(), name);
+        EXPECT_EQ(prompts.captions.back(), "Can't found this file");
+    }
 }
 
 TEST_F(HostCommandLineScript, MenuWithoutANamedScriptAsksForOne) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "profile_file.h"
 #include "temp_folder.h"
@@ -106,4 +107,20 @@ TEST(HostProfileFile, OverlongLineOrFileIsRefusedAndNeverWrittenOver) {
     const ProfileFile longest(path);
     EXPECT_FALSE(longest.refused());
     EXPECT_EQ(longest.read("S", "K", "", ProfileFile::kLineMax).size(), ProfileFile::kLineMax - 2);
+
+    // Nor is anything but a plain file read or replaced, and a FIFO left under the temporary
+    // name is not written through: no abort, no wait for a reader or a writer.
+    std::filesystem::create_directory(folder.file("dir.ini"));
+    ASSERT_EQ(mkfifo(folder.file("fifo.ini").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(folder.file("new.ini.tmp").c_str(), 0600), 0);
+    for (const auto& [name, why] :
+         {std::pair{"dir.ini", "is a folder"}, {"fifo.ini", "is not a regular file"}}) {
+        const ProfileFile refused(folder.file(name));
+        EXPECT_EQ(refused.refusal(), why);
+        EXPECT_FALSE(refused.commit());
+    }
+    ProfileFile fresh(folder.file("new.ini"));
+    fresh.write("S", "K", "1");
+    EXPECT_TRUE(fresh.commit());
+    EXPECT_EQ(readFile(folder.file("new.ini")), "[S]\r\nK=1\r\n");
 }
