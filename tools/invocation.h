@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "request_text.h"
 
 namespace vantctl {
 
@@ -50,6 +51,6 @@ const std::string& checked_text(const std::string& text, size_t max_length,
                                 const std::string& what);
 
 // The longest argument text that one request carries.
-inline constexpr size_t kMaxRequestText = 256;
+inline constexpr size_t kMaxRequestText = opscore::kMaxRequestText;
 
 }  // namespace vantctl

@@ -3,15 +3,13 @@
 #include <string>
 
 #include "command_table.h"
+#include "request_text.h"
 #include "terminal_files.h"
 #include "terminal_visit.h"
 #include "vantlink.h"
 
 namespace vantctl {
 namespace {
-
-// Free data travels encoded in a 256-byte area with its NUL.
-constexpr size_t kMaxEncodedData = 255;
 
 int cold_start(const Invocation& inv) {
     return visit_plain(inv, HM_cold_start);
@@ -58,19 +56,12 @@ int delete_file(const Invocation& inv) {
                            checked_text(inv.word(1), kMaxRequestText, "the file name"));
 }
 
-size_t encoded_size(const std::string& text) {
-    size_t size = 0;
-    for (unsigned char c : text)
-        size += (c < 0x20 || c == 0x5C || (c >= 0xA0 && c != 0xDC)) ? 2 : 1;
-    return size;
-}
-
 int send_data(const Invocation& inv) {
     const std::string& text = inv.word(1);
     if (text.empty()) throw UsageError("the data must not be empty");
-    if (encoded_size(text) > kMaxEncodedData) {
+    if (!opscore::fits_send_data(text)) {
         throw UsageError("the data is too long: encoded it must fit " +
-                         std::to_string(kMaxEncodedData) + " bytes");
+                         std::to_string(opscore::kMaxEncodedData) + " bytes");
     }
     return visit_each(inv, checked_addresses(inv.word(0)), [&](char a) {
         return outcome_of(HM_send_data(inv.link.port, a, text.c_str()));

@@ -154,7 +154,12 @@ void examineProgramArguments(HostServices& services, OperatorPrompts& prompts) {
         arguments.push_back(all[i].toLocal8Bit().toStdString());
     const Dispatch dispatch = examineCommandLine(services, arguments, [&services](int id) {
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [&services, id] { services.runCommand(id); },
+            QCoreApplication::instance(),
+            [&services, id] {
+                services.runCommand(id);
+                // Only the command named here runs unattended; a later menu command asks.
+                services.state().commandLineMode = false;
+            },
             Qt::QueuedConnection);
     });
     // Unattended, nobody would see the note and the run would wait for ever.
@@ -189,6 +194,8 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
         return;
     }
     const CommandStarter runNow = [&services](int id) { services.runCommand(id); };
+    // The mode as the script's lines leave it; it is in force only while they run.
+    bool modeLeft = services.state().commandLineMode;
     std::string line;
     // Closing the window (or SIGTERM) stops the running line; the rest of the script is left.
     while (!services.state().closing) {
@@ -212,10 +219,13 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
             noteRefused(services, line.substr(0, kCommandLineMax));
             continue;
         }
+        services.state().commandLineMode = modeLeft;
         dispatchCommand(services, *words, runNow);
+        modeLeft = services.state().commandLineMode;
+        services.state().commandLineMode = false;
     }
     settings.AUTO_EXIT = autoExit;
-    if (services.state().commandLineMode && settings.AUTO_EXIT) services.closeWithoutAsking();
+    if (modeLeft && settings.AUTO_EXIT) services.closeWithoutAsking();
 }
 
 void install_commandline_commands(HostServices& services) {

@@ -34,11 +34,13 @@ QStringList nameFiltersFromFilterText(const QString& filterText) {
     return filters;
 }
 
-bool fitsSettingsText(QWidget* owner, const QString& path, std::size_t maxLength) {
-    if (path.toStdString().size() <= maxLength) return true;
+bool fitsSettingsBytes(QWidget* owner, const QString& text, std::size_t maxBytes,
+                       const QString& what) {
+    if (text.toStdString().size() <= maxBytes) return true;
     showMessageBox(owner, QMessageBox::Warning, QApplication::applicationName(),
-                   QString("The file name is too long (at most %1 characters).")
-                       .arg(static_cast<qulonglong>(maxLength)));
+                   QString("The %1 is too long (at most %2 bytes).")
+                       .arg(what)
+                       .arg(static_cast<qulonglong>(maxBytes)));
     return false;
 }
 

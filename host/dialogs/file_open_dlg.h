@@ -25,8 +25,13 @@ struct FileOpenRequest {
 // means every file, also those without a dot in their name.
 QStringList nameFiltersFromFilterText(const QString& filterText);
 
-// False, with the operator told, when the settings file would give the path back cut short.
-bool fitsSettingsText(QWidget* owner, const QString& path, std::size_t maxLength);
+// False, with the operator told, when the settings file would give the text back cut short:
+// its room is counted in bytes, and a cut could fall inside a character. what names the field.
+bool fitsSettingsBytes(QWidget* owner, const QString& text, std::size_t maxBytes,
+                       const QString& what);
+inline bool fitsSettingsText(QWidget* owner, const QString& path, std::size_t maxBytes) {
+    return fitsSettingsBytes(owner, path, maxBytes, "file name");
+}
 
 // The full path of the chosen file; nothing when cancelled (or nobody can answer).
 std::optional<QString> chooseFileToOpen(QWidget* owner, const FileOpenRequest& request);

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "dialog_parts.h"
+#include "file_open_dlg.h"
 #include "modal_boxes.h"
 #include "phone_book_dlg.h"
 
@@ -52,6 +53,9 @@ void CModemSettingDlg::accept() {
     IntegerFieldRule rule;
     rule.min = 1;
     rule.max = 120;
+    if (!fitsSettingsBytes(this, initialCommand_->text(), std::size_t{kModemInitialCommandMax},
+                           "initial command"))
+        return;
     const auto wait = readIntegerField(dialWait_, rule);
     if (!wait) return;
     values_.modemMode = checkedIndex(mode_);

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "file_open_dlg.h"
 #include "host_settings.h"
 #include "modal_boxes.h"
 #include "phone_book.h"
@@ -81,9 +82,12 @@ void CPhoneBookDlg::tell(const char* text) {
 }
 
 bool CPhoneBookDlg::fieldsFilled() {
-    if (!name_->text().isEmpty() && !number_->text().isEmpty()) return true;
-    tell("Phone no and name can't be empty !");
-    return false;
+    if (name_->text().isEmpty() || number_->text().isEmpty()) {
+        tell("Phone no and name can't be empty !");
+        return false;
+    }
+    return fitsSettingsBytes(this, name_->text(), kPhoneNameMax, "name") &&
+           fitsSettingsBytes(this, number_->text(), kPhoneNumberMax, "phone number");
 }
 
 void CPhoneBookDlg::addEntry() {

@@ -113,6 +113,7 @@ public:
     QString path() const;
     QLineEdit* pathField() const { return path_; }
     void browse();
+    void accept() override;
 
 private:
     QLineEdit* path_;

@@ -25,6 +25,8 @@ namespace {
 
 // The longest poll data file name the settings file gives back.
 constexpr std::size_t kPollFileNameMax = 99;
+// The room the settings file has for the KD24 configuration file's path.
+constexpr std::size_t kConfigFileNameMax = 99;
 
 IntegerFieldRule rangeRule(int min, int max) {
     IntegerFieldRule rule;
@@ -243,6 +245,8 @@ void CPollingDataDlg::browse() {
 }
 
 void CPollingDataDlg::accept() {
+    // Typed names too: the settings file would give a longer one back as another file.
+    if (!fitsSettingsText(this, fileName_->text(), kPollFileNameMax)) return;
     if (takeAllFields()) QDialog::accept();
 }
 
@@ -354,6 +358,10 @@ CRemoteConfigDlg::CRemoteConfigDlg(const QString& path, QWidget* parent)
 
 QString CRemoteConfigDlg::path() const {
     return path_->text();
+}
+
+void CRemoteConfigDlg::accept() {
+    if (fitsSettingsText(this, path_->text(), kConfigFileNameMax)) QDialog::accept();
 }
 
 void CRemoteConfigDlg::browse() {

@@ -51,6 +51,7 @@ public:
     int currentField() const { return current_; }                    // 0..11
 
     void browse();
+    void accept() override;
     void reject() override;
 
 protected:

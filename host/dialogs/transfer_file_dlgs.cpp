@@ -1,5 +1,6 @@
 #include "transfer_file_dlgs.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -9,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -16,6 +18,7 @@
 #include "dialog_parts.h"
 #include "file_open_dlg.h"
 #include "modal_boxes.h"
+#include "terminal_files.h"
 #include "transfer_file_dlg_classes.h"
 
 namespace vantrel {
@@ -34,6 +37,35 @@ QLineEdit* fileNameField(QWidget* owner, const std::string& name) {
 
 std::string limited(const std::string& name) {
     return name.substr(0, kTransferFileNameMax);
+}
+
+// Every field fits the settings file whole; the first that does not takes the focus.
+bool fieldsFitSettings(QWidget* owner, const std::array<QLineEdit*, kTransferFiles>& fields) {
+    for (QLineEdit* field : fields) {
+        if (fitsSettingsText(owner, field->text(), kTransferFileNameMax)) continue;
+        field->setFocus();
+        return false;
+    }
+    return true;
+}
+
+// Entries that differ only by the EMS prefix or the flash-ROM suffix would be kept in one PC
+// file, the later copy over the earlier: the later entry is refused and takes the focus.
+bool entriesKeptApart(QWidget* owner, const std::array<QLineEdit*, kTransferFiles>& fields) {
+    for (int later = 1; later < kTransferFiles; ++later) {
+        const std::string name = fields[later]->text().toStdString();
+        for (int earlier = 0; earlier < later && !name.empty(); ++earlier) {
+            const std::string other = fields[earlier]->text().toStdString();
+            if (opscore::local_name_of(other) != opscore::local_name_of(name)) continue;
+            showMessageBox(owner, QMessageBox::Warning, QApplication::applicationName(),
+                           QString("File %1 would be kept in the same PC file as file %2.")
+                               .arg(later + 1)
+                               .arg(earlier + 1));
+            fields[later]->setFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -109,6 +141,7 @@ CUploadFilesDlg::CUploadFilesDlg(const UploadFilesValues& initial, QWidget* pare
 }
 
 void CUploadFilesDlg::accept() {
+    if (!fieldsFitSettings(this, files_) || !entriesKeptApart(this, files_)) return;
     const auto period = readIntegerField(period_, IntegerFieldRule{});
     if (!period) return;
     for (int i = 0; i < kTransferFiles; ++i) {
@@ -172,6 +205,10 @@ void CDownloadFilesDlg::browse() {
     if (!chosen || !fitsSettingsText(this, *chosen, kTransferFileNameMax)) return;
     values_.files[current_] = chosen->toStdString();
     showValues();
+}
+
+void CDownloadFilesDlg::accept() {
+    if (fieldsFitSettings(this, files_)) QDialog::accept();
 }
 
 void CDownloadFilesDlg::reject() {

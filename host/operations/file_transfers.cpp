@@ -40,6 +40,9 @@ constexpr int kSecondMs = 1000;
 constexpr int kWaitSliceMs = 100;
 constexpr int kAnimationSteps = 5;
 
+// The result a file stopped in mid-transfer is reported with: "User press ESC to break".
+constexpr int kStoppedByOperator = 8;
+
 constexpr std::size_t kCommandLineTokens = 4;  // addresses, operation, source, destination
 constexpr std::size_t kCountToken = 4;
 
@@ -242,6 +245,9 @@ void FileTransfers::uploadListStep(int index, char address, bool ems) {
 void FileTransfers::uploadListFile(int index, char address, int entry, bool ems) {
     const HostSettings& settings = services_.settings();
     const std::string name = settings.UploadFiles[entry];
+    if (sharesPcFile(index, address, {settings.UploadFiles.begin(), settings.UploadFiles.end()},
+                     entry))
+        return;
     // The PC copy drops the EMS prefix and flash-ROM suffix that only tell the terminal where.
     const auto path =
         opscore::uploaded_file_path(services_.workFolder(), address, opscore::local_name_of(name));
@@ -326,9 +332,10 @@ void FileTransfers::uploadFromDirStep(int index, char address,
     state.progressPhase = 0;
     state.status[index] = TerminalStatus::Done;
     if (!wakeTerminal(index, address)) return;
-    for (const std::string& file : files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
         if (stopped()) break;
-        uploadChosenFile(index, address, file);
+        if (!sharesPcFile(index, address, files, static_cast<int>(i)))
+            uploadChosenFile(index, address, files[i]);
     }
     sleepTerminal(index, address);
     if (isVs19(services_.settings().Terminal_type)) pause(kVs19TerminalEndMs);
@@ -451,7 +458,8 @@ int FileTransfers::sendFile(char address, const std::string& entry,
         state.totalBytes = size;
         TransferCounts counts;
         do {
-            code = note(link_.download2(counts));
+            code = stopped() ? stopTransfer(address, Direction::Download)
+                             : note(link_.download2(counts));
             showCounts(counts, size);
         } while (code == RC_MORE);
     }
@@ -471,12 +479,24 @@ int FileTransfers::fetchFile(char address, const std::string& entry,
         state.pcFileName = path;  // the name the save mode chose
         TransferCounts counts;
         do {
-            code = note(link_.upload2(counts));
+            code =
+                stopped() ? stopTransfer(address, Direction::Upload) : note(link_.upload2(counts));
             showCounts(counts, 0);
         } while (code == RC_MORE);
     }
     state.progressPhase = kPhaseFull;
     return code;
+}
+
+// Stop chosen during a file ends it at its next block as a failed transfer ends: the terminal
+// is told, an upload's PC file stays as it was, and nothing else talks on the line meanwhile.
+int FileTransfers::stopTransfer(char address, Direction direction) {
+    const int port = services_.settings().Port;
+    if (direction == Direction::Upload)
+        link_.cancelUpload(port, address);
+    else
+        link_.cancelDownload(port, address);
+    return note(kStoppedByOperator);
 }
 
 void FileTransfers::showCounts(const TransferCounts& counts, std::int64_t total) {
@@ -497,6 +517,21 @@ void FileTransfers::setFileStatus(int index, int code) {
         status = TerminalStatus::FileMissing;
     else
         status = TerminalStatus::Failed;
+}
+
+// Names that differ only by the EMS prefix or the flash-ROM suffix share one PC file: a later
+// one would overwrite the earlier copy, and its Delete would remove a terminal file whose copy
+// is gone. Only the first of them is fetched; true when names[at] is a later one, refused.
+bool FileTransfers::sharesPcFile(int index, char address, const std::vector<std::string>& names,
+                                 int at) {
+    const std::string_view localName = opscore::local_name_of(names[at]);
+    for (int earlier = 0; earlier < at; ++earlier) {
+        const std::string& other = names[earlier];
+        if (other.empty() || opscore::local_name_of(other) != localName) continue;
+        refuseName(index, address, kUpload, names[at] + " (same PC file as " + other + ")");
+        return true;
+    }
+    return false;
 }
 
 // A name that cannot be used is reported like a file the terminal refused; nothing is sent.

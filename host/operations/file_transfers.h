@@ -71,9 +71,12 @@ private:
     int sendFile(char address, const std::string& entry, const std::string& terminalName);
     int fetchFile(char address, const std::string& entry, const std::string& terminalName,
                   std::string pcPath);
+    enum class Direction { Upload, Download };
+    int stopTransfer(char address, Direction direction);
     void showCounts(const TransferCounts& counts, std::int64_t total);
     void setFileStatus(int index, int code);
     void refuseName(int index, char address, const char* operation, const std::string& name);
+    bool sharesPcFile(int index, char address, const std::vector<std::string>& names, int at);
 
     bool isCommandLineForm(char letter) const;
     bool stopped() const;

@@ -11,6 +11,7 @@
 #include "modal_boxes.h"
 #include "operator_prompts.h"
 #include "polling_time_dlgs.h"
+#include "request_text.h"
 #include "terminal_kind.h"
 #include "vantlink.h"
 
@@ -206,6 +207,11 @@ void InquiryCommands::fileExist() {
     if (!services_.state().isReady() || !askInputLine_) return;
     const std::optional<std::string> file = askInputLine_(kFileNameCaption);
     if (!file) return;
+    // A cut name would ask about another file.
+    if (!opscore::fits_request(*file)) {
+        prompts_.showMessage(tooLongForRequest("file name"), false);
+        return;
+    }
     inquire([this, &file](int index, char address) {
         std::int32_t length = 0;
         const int code = link_.fileExist(services_.settings().Port, address, *file, length);

@@ -6,6 +6,7 @@
 
 #include "host_services.h"
 #include "modal_boxes.h"
+#include "request_text.h"
 
 namespace vantrel {
 
@@ -17,6 +18,11 @@ void showBox(QWidget* owner, QMessageBox::Icon icon, const std::string& text,
 }
 
 }  // namespace
+
+std::string tooLongForRequest(const std::string& what) {
+    return "The " + what + " is too long (at most " + std::to_string(opscore::kMaxRequestText) +
+           " bytes)";
+}
 
 void MessageBoxPrompts::showMessage(const std::string& text, bool stop) {
     showBox(owner_, stop ? QMessageBox::Critical : QMessageBox::NoIcon, text,

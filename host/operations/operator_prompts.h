@@ -25,6 +25,9 @@ public:
     virtual bool askYesNo(const std::string& text) = 0;
 };
 
+// The note for an entry that one request cannot carry whole: "The <what> is too long ...".
+std::string tooLongForRequest(const std::string& what);
+
 // Message boxes and dialogs owned by the view.
 class MessageBoxPrompts final : public OperatorPrompts {
 public:

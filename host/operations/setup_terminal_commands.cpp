@@ -10,6 +10,7 @@
 #include "host_services.h"
 #include "modal_boxes.h"
 #include "operator_prompts.h"
+#include "request_text.h"
 #include "setup_link.h"
 #include "table_texts.h"
 #include "terminal_files.h"
@@ -204,14 +205,28 @@ void TerminalSetupCommands::keypad(opscore::KeypadSetting setting) {
 void TerminalSetupCommands::sendData() {
     if (!idle()) return;
     const auto text = dialogs_.inputLine("Input application data");
-    if (text) oneCallEach(SetupCall::SendData, "Send Data", *text, *text);
+    if (!text) return;
+    // Part of the data would reach the terminal as if it were all of it.
+    if (!opscore::fits_send_data(*text)) {
+        prompts_.showMessage("The data is too long: encoded it must fit " +
+                                 std::to_string(opscore::kMaxEncodedData) + " bytes",
+                             false);
+        return;
+    }
+    oneCallEach(SetupCall::SendData, "Send Data", *text, *text);
 }
 
 void TerminalSetupCommands::password() {
     if (!idle()) return;
     // The report leaves the password out: the log is no place for it.
     const auto text = dialogs_.inputLine("Input New Password");
-    if (text) oneCallEach(SetupCall::Password, "Set password", "", *text);
+    if (!text) return;
+    // A cut password would lock the terminal with one the operator never typed.
+    if (!opscore::fits_request(*text)) {
+        prompts_.showMessage(tooLongForRequest("password"), false);
+        return;
+    }
+    oneCallEach(SetupCall::Password, "Set password", "", *text);
 }
 
 void TerminalSetupCommands::executableAreaSize() {

@@ -42,6 +42,13 @@ public:
         return HM_upload2(&counts.bytes, &counts.packets);
     }
 
+    int cancelUpload(int port, char address) override {
+        return HM_cancel_upload(port, wire(address));
+    }
+    int cancelDownload(int port, char address) override {
+        return HM_cancel_download(port, wire(address));
+    }
+
     int uploadMode(int port, char address) override { return HM_upload_mode(port, wire(address)); }
     int deleteFile(int port, char address, const std::string& terminalName) override {
         return HM_delete(port, wire(address), terminalName.c_str());

@@ -33,6 +33,11 @@ public:
                         std::string& pcPath) = 0;
     virtual int upload2(TransferCounts& counts) = 0;
 
+    // End the open transfer before its last block: the terminal is told, and the PC file is
+    // left as it was before the upload.
+    virtual int cancelUpload(int port, char address) = 0;
+    virtual int cancelDownload(int port, char address) = 0;
+
     virtual int uploadMode(int port, char address) = 0;
     virtual int deleteFile(int port, char address, const std::string& terminalName) = 0;
 

@@ -59,6 +59,25 @@ bool ruleAllows(EnableRule rule, const HostState& state) {
     return false;
 }
 
+bool heldWhileCommandRuns(int id) {
+    switch (id) {
+        case ID_SETUP_TERMINAL:
+        case ID_SETUP_PARAMETER:
+        case ID_SETUP_DOWNLOAD_CFG:
+        case ID_SETUP_UPLOAD_CFG:
+        case ID_SETUP_POLL:
+        case ID_SETUP_MODEM:
+        case ID_SETUP_TIME_SYNC:
+        case ID_SETUP_COMMAND_LINE:
+        case ID_EXEC_BATCH_SCRIPT:
+            return true;
+        default: {
+            const EnableRule rule = enableRuleFor(id);
+            return rule != EnableRule::Always && rule != EnableRule::BusyOnly;
+        }
+    }
+}
+
 void CommandTable::setHandler(int id, Handler handler) {
     if (handler)
         handlers_[id] = std::move(handler);

@@ -17,6 +17,11 @@ enum class EnableRule {
 
 EnableRule enableRuleFor(int id);
 bool ruleAllows(EnableRule rule, const HostState& state);
+// True for the commands an operator may not start while another command has not returned yet,
+// even after Stop: the terminal and Port commands, which would talk on the line it still uses,
+// and the entries that reload or change what a running command reads (the settings dialogs,
+// a batch script).
+bool heldWhileCommandRuns(int id);
 
 // Routes command identifiers to their handlers. A command without a handler is disabled, so
 // an entry whose feature is not built yet can never pretend to work.

@@ -16,6 +16,7 @@
 #include <limits>
 
 #include "command_ids.h"
+#include "command_table.h"
 #include "line_trace_window.h"
 #include "link_glue.h"
 #include "log_pane.h"
@@ -52,9 +53,20 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(new CVantre
 QAction* CMainFrame::addCommand(QMenu* menu, const QString& text, int id) {
     auto* action = menu->addAction(text);
     action->setData(id);
-    connect(action, &QAction::triggered, this, [this, id] { view_->runCommand(id); });
+    connect(action, &QAction::triggered, this, [this, id] { runFromOperator(id); });
     actions_.emplace(id, action);
     return action;
+}
+
+bool CMainFrame::operatorMayRun(int id) const {
+    if (view_->commandRunning() && heldWhileCommandRuns(id)) return false;
+    return view_->isCommandEnabled(id);
+}
+
+// A menu or toolbar choice can arrive from the message pump inside a running command, whose
+// actions were enabled when its menu was last shown.
+void CMainFrame::runFromOperator(int id) {
+    if (operatorMayRun(id)) view_->runCommand(id);
 }
 
 QAction* CMainFrame::commandAction(int id) const {
@@ -199,7 +211,7 @@ void CMainFrame::buildToolBar() {
     for (const auto& [id, text] : buttons) {
         auto* action = toolBar_->addAction(toolbarIcon(id), text);
         action->setData(id);
-        connect(action, &QAction::triggered, this, [this, id = id] { view_->runCommand(id); });
+        connect(action, &QAction::triggered, this, [this, id = id] { runFromOperator(id); });
         actions_.emplace(id, action);
     }
 }
@@ -307,7 +319,7 @@ void CMainFrame::showTransferProgress(qint64 done, qint64 total) {
 }
 
 void CMainFrame::updateCommandStates() {
-    for (const auto& [id, action] : actions_) action->setEnabled(view_->isCommandEnabled(id));
+    for (const auto& [id, action] : actions_) action->setEnabled(operatorMayRun(id));
 }
 
 void CMainFrame::closeWithoutAsking() {

@@ -33,6 +33,9 @@ public:
 
     // Brings every action in line with the ready flag, the line state and the handlers.
     void updateCommandStates();
+    // Whether the operator may start the command now: enabled, and not one that must wait
+    // until the command still running has returned (Stop gives the ready flag back at once).
+    bool operatorMayRun(int id) const;
     void fontBigger();
     void fontSmaller();
     // Closes without the exit question (command-line and batch runs).
@@ -44,6 +47,7 @@ protected:
 
 private:
     QAction* addCommand(QMenu* menu, const QString& text, int id);
+    void runFromOperator(int id);
     void buildMenus();
     void buildSetupMenu();
     void buildExecuteMenu();

@@ -244,10 +244,11 @@ void CVantrelView::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint content = event->position().toPoint() + QPoint(horizontalScrollBar()->value(), 0);
     const PanelHit hit = hitTestPanel(content, addressCount());
     if (hit.kind == PanelHit::Kind::StartButton && event->button() == Qt::LeftButton) {
-        if (state_.isReady())
-            runCommand(ID_EXEC_POLL);
-        else
+        // After Stop the ready flag is back while the stopped command still returns.
+        if (!state_.isReady())
             stop();
+        else if (!commandRunning())
+            runCommand(ID_EXEC_POLL);
     } else if (hit.kind == PanelHit::Kind::Terminal && event->button() == Qt::LeftButton) {
         state_.selection[hit.index] = state_.selection[hit.index] ? 0 : 1;
     } else if (hit.kind == PanelHit::Kind::Terminal && event->button() == Qt::RightButton) {

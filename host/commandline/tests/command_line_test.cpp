@@ -152,6 +152,7 @@ protected:
         host.setCommandHandler(ID_EXEC_POLL, [this] {
             polls.push_back(host.settings().Address);
             autoExitWhilePolling.push_back(host.settings().AUTO_EXIT);
+            modeWhilePolling.push_back(host.state().commandLineMode);
         });
     }
     void nameScript(const std::string& name) {
@@ -166,6 +167,7 @@ protected:
     FakePrompts prompts;
     std::vector<std::string> polls;
     std::vector<bool> autoExitWhilePolling;
+    std::vector<bool> modeWhilePolling;
 };
 
 TEST_F(HostCommandLineScript, LinesRunInOrderWithAutoExitOffThenTheProgramCloses) {
@@ -176,6 +178,9 @@ TEST_F(HostCommandLineScript, LinesRunInOrderWithAutoExitOffThenTheProgramCloses
     EXPECT_TRUE(host.settings().AUTO_EXIT);
     EXPECT_EQ(host.closes, 1);
     EXPECT_TRUE(prompts.messages.empty());
+    // The script's commands ran unattended; a menu command after it asks again.
+    EXPECT_EQ(modeWhilePolling, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(host.state().commandLineMode);
 }
 
 TEST_F(HostCommandLineScript, ClocksThenPollAndAnOverlongDeleteIsSkipped) {

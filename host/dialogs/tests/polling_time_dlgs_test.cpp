@@ -10,6 +10,7 @@
 #include "modal_boxes.h"
 #include "polling_time_dlg_classes.h"
 #include "temp_folder.h"
+#include "transfer_file_dlg_classes.h"
 
 using namespace vantrel;
 
@@ -192,8 +193,26 @@ TEST(HostPollingDataDialog, BrowseTakesAFullPathThatTheSettingsCanHold) {
     answerer.keepAnswering();
     dialog.browse();
     EXPECT_EQ(answerer.answered(), 2);
-    EXPECT_EQ(answerer.lastText(), "The file name is too long (at most 99 characters).");
+    EXPECT_EQ(answerer.lastText(), "The file name is too long (at most 99 bytes).");
     EXPECT_EQ(dialog.fileNameField()->text(), fresh);
+}
+
+// The settings file counts bytes: a longer typed name is refused on OK, never cut when read back.
+TEST(HostSettingsTextFields, TypedNamesMustFitTheSettingsFileInBytes) {
+    CPollingDataDlg poll(PollingDataValues{});
+    CRemoteConfigDlg kd24("");
+    CDownloadFilesDlg download(DownloadFilesValues{});
+    const std::tuple<QDialog*, QLineEdit*, int> rows[] = {{&poll, poll.fileNameField(), 99},
+                                                          {&kd24, kd24.pathField(), 99},
+                                                          {&download, download.fileField(11), 119}};
+    for (const auto& [dialog, field, limit] : rows) {
+        field->setText(QString(limit / 2, QChar(0xE9)) + "xx");  // 2 characters less, 1 byte more
+        ModalAnswerer answerer(ModalAnswerer::pressButton(QMessageBox::Ok));
+        dialog->accept();
+        EXPECT_EQ(answerer.lastText(),
+                  QString("The file name is too long (at most %1 bytes).").arg(limit));
+        EXPECT_NE(dialog->result(), QDialog::Accepted) << limit;
+    }
 }
 
 TEST(HostAutoTimeSyncDialog, ValuesAndTheOrderOfChecks) {

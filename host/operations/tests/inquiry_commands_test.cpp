@@ -241,6 +241,9 @@ TEST_F(HostInquiries, FileExistAsksFirstAndCancelEndsIt) {
     EXPECT_EQ(captions.size(), 2u);
     EXPECT_EQ(prompts.messages, Strings{"Please set address !"});
     EXPECT_TRUE(link.calls.empty());
+    typed = std::string(257, 'N');  // more than one request carries: refused, never cut
+    inquiries.fileExist();
+    EXPECT_EQ(prompts.messages.back(), "The file name is too long (at most 256 bytes)");
     // Without an input line there is no name to ask for.
     InquiryCommands withoutInput{host, link, prompts};
     host.settings().Address = "A";

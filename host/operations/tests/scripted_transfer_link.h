@@ -44,6 +44,8 @@ public:
         return code;
     }
     int upload2(vantrel::TransferCounts& counts) override { return step(counts); }
+    int cancelUpload(int, char address) override { return record("cancel ul ", address); }
+    int cancelDownload(int, char address) override { return record("cancel dl ", address); }
     int uploadMode(int, char address) override {
         record("mode " + std::string(1, address));
         return uploadModeResult;
@@ -92,6 +94,10 @@ public:
 
 private:
     void record(const std::string& call) { calls.push_back(call); }
+    int record(const std::string& call, char address) {
+        record(call + address);
+        return 0;
+    }
     void startFile(char address, const std::string& name) {
         address_ = address;
         name_ = name;

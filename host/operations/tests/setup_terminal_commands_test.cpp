@@ -271,6 +271,10 @@ TEST_F(HostSetupCommands, InputLinesSendDataPasswordAndAreaSize) {
     EXPECT_EQ(host.reportLines(),
               (Strings{"A|Send Data|HELLO 1|0", "A|Set password||0", "A|Exec area is|12|0",
                        "A|Exec area is|0|0", "A|Exec area is|2147483647|0"}));
+    dialogs.line = std::string(255, 'p') + "\xc3\xa9";  // 257 bytes: refused, never cut
+    run(ID_SET_PASSWORD);
+    EXPECT_EQ(prompts.messages, Strings{"The password is too long (at most 256 bytes)"});
+    EXPECT_EQ(link.arguments.size(), 5u);
 }
 
 TEST_F(HostSetupCommands, TablesGoOutWithTheirTextAsDetail) {

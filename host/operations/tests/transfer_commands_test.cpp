@@ -190,10 +190,13 @@ TEST_F(HostTransfers, UnsafeNamesAreRefusedAndNothingLandsOutsideTheTerminalsFol
     EXPECT_EQ(filesWritten(), (Strings{"ADDR_A/GOOD.DAT", "ADDR_B/GOOD.DAT"}));
     // The Upload list and the command line's list form go through the same rule.
     host.reports.clear();
-    host.settings().UploadFiles = {"../../etc/x", "C:..", "OK/ROM"};
+    // So is an entry whose PC file another entry fills: its terminal file is never deleted.
+    host.settings().UploadFiles = {"../../etc/x", "C:..", "OK/ROM", "C:OK"};
+    host.settings().UploadDeletes = {true, true, true, true};
     transfers.upload();
-    EXPECT_EQ(host.reportsWithCode(RC_ILLEGAL_FILE_NAME), 4);
-    EXPECT_EQ(status(0), TerminalStatus::Done);  // the last file arrived
+    EXPECT_EQ(host.reportsWithCode(RC_ILLEGAL_FILE_NAME), 6);
+    EXPECT_EQ(link.callsStartingWith("del"), 2);   // OK/ROM on A and B
+    EXPECT_EQ(status(0), TerminalStatus::Failed);  // the last entry was refused
     EXPECT_EQ(filesWritten(),
               (Strings{"ADDR_A/GOOD.DAT", "ADDR_A/OK", "ADDR_B/GOOD.DAT", "ADDR_B/OK"}));
 }
@@ -219,16 +222,55 @@ TEST_F(HostTransfers, FolderThatCannotBeMadeEndsTheUploadLoop) {
     EXPECT_TRUE(host.state().isReady());
 }
 
-TEST_F(HostTransfers, StopInTheSecondTerminalEndsAfterItsCurrentFile) {
+TEST_F(HostTransfers, StopEndsTheFileInTransferAtItsNextBlockAndTellsTheTerminal) {
     host.settings().Address = "ABC";
     host.settings().DownloadFiles = {"F1", "F2"};
+    host.settings().UploadFiles = {"F1"};
+    host.settings().UploadDeletes = {true};
     link.afterBlock = [this](char address, const std::string&) {
         if (address == 'B') host.setReady(true);  // Stop
     };
     transfers.download();
-    EXPECT_EQ(link.calls, (Strings{"dl A F1", "dl A F2", "dl B F1"}));
-    EXPECT_EQ(status(1), TerminalStatus::Done);  // B's file was finished
+    transfers.upload();
+    EXPECT_EQ(link.calls, (Strings{"dl A F1", "dl A F2", "dl B F1", "cancel dl B",
+                                   "ul A F1 " + host.folder.file("ADDR_A/F1"), "del A F1",
+                                   "ul B F1 " + host.folder.file("ADDR_B/F1"), "cancel ul B"}));
+    EXPECT_EQ(host.reportLines().at(2), "B|Download |F1|8");  // reported as a failed file
+    EXPECT_EQ(status(1), TerminalStatus::Failed);
     EXPECT_EQ(status(2), TerminalStatus::Idle);
+}
+
+// The pauses between the calls as each model and the power-saving wrap need them.
+TEST_F(HostTransfers, CallSequencesHoldTheirPausesAndQuestions) {
+    std::string wrapped = "w20,status 0,off A,";  // the power-saving settle, then the wake-up
+    for (int i = 0; i < 10; ++i) wrapped += "w500,";
+    wrapped += "status 0,off A,ul A F1,w1000,del A F1,status 0,on A,status 1,";
+    using T = TerminalType;
+    const auto dl = &FileTransfers::download, ul = &FileTransfers::upload,
+               dir = &FileTransfers::uploadFromDir;
+    const std::tuple<T, bool, decltype(dl), const char*, std::string> cases[] = {
+        {T::VS19, false, dl, "Download to EMS?", "w20,dl A C:F1,w1500,w2000,"},
+        {T::VS19, false, ul, "Upload from EMS?", "w20,ul A C:F1,w1000,del A C:F1,w1000,w2000,"},
+        {T::VS17, true, ul, "", wrapped},
+        {T::VS15, false, dir, "", "w2,ul A F1,w1000,"}};
+    host.settings().DownloadFiles = host.settings().UploadFiles = {"F1"};
+    host.settings().UploadDeletes = {true};
+    host.setCommandHandler(ID_INQ_DIRECTORY, [this] { host.setConnected(true); });
+    chooser.choice = FileChoice{{"F1"}, 'A', 1};
+    prompts.yes = true;
+    link.afterDelay = [this](int ms) { link.calls.push_back("w" + std::to_string(ms)); };
+    for (const auto& [type, powerSaving, command, question, expected] : cases) {
+        link.calls.clear();
+        prompts.questions.clear();
+        host.settings().Terminal_type = type;
+        host.settings().Power_Saving = powerSaving;
+        (transfers.*command)();
+        std::string calls;  // an upload's PC path left out
+        for (const std::string& call : link.calls)
+            calls += (call.starts_with("ul ") ? call.substr(0, call.rfind(' ')) : call) + ",";
+        EXPECT_EQ(calls, expected);
+        EXPECT_EQ(prompts.questions, *question ? Strings{question} : Strings{}) << expected;
+    }
 }
 
 TEST_F(HostTransfers, UploadLoopWaitsAfterSuccessAndStopEndsTheWaitWithinASecond) {

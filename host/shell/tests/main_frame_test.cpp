@@ -69,6 +69,21 @@ TEST_F(HostMainFrame, EnablingFollowsReadyAndConnectedFlags) {
     view().setConnected(false);  // no hang-up handler run at teardown
 }
 
+TEST_F(HostMainFrame, AfterStopCommandsStayHeldUntilTheStoppedOneReturns) {
+    const int held[] = {ID_INQ_DIRECTORY, ID_PORT_CONNECT, ID_SETUP_PARAMETER,
+                        ID_SETUP_COMMAND_LINE};
+    int started = 0;
+    for (int id : held) view().setCommandHandler(id, [&] { ++started; });
+    view().setCommandHandler(ID_EXEC_COLD_START, [&] {
+        view().setReady(false);
+        frame->commandAction(ID_EXEC_STOP)->trigger();  // the ready flag is back at once
+        for (int id : held) EXPECT_FALSE(enabled(id)) << id;
+    });
+    frame->commandAction(ID_EXEC_COLD_START)->trigger();
+    for (int id : held) frame->commandAction(id)->trigger();
+    EXPECT_EQ(started, 4);
+}
+
 TEST_F(HostMainFrame, CloseAsksAndOnlyYesCloses) {
     {
         ModalAnswerer no(ModalAnswerer::pressButton(QMessageBox::No));
