@@ -65,7 +65,12 @@ int32_t HM_poll(int32_t port, int32_t address, unsigned char* buffer, int32_t* l
 
     port_purge(port);
     const uint8_t request[2] = {STX, address_byte(address)};
-    if (!port_write(port, request)) pumped_wait(state().settings.time_out_ms);
+    if (!port_write(port, request)) {
+        // Nothing went out, so no answer can come: a silent line, one time-out long.
+        pumped_wait(state().settings.time_out_ms);
+        state().return_string_length[0] = received;
+        return RC_TIME_OUT;
+    }
     const int outcome = receive_frame(port, answer, received);
     state().return_string_length[0] = received;
     return poll_result(outcome);
