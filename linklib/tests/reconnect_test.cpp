@@ -203,7 +203,6 @@ TEST_F(LinkReconnect, PollsFailFastAndIdleWhileAwayThenResumeWithEveryRecordOnce
 
     const std::string trace = trace_of_this_test();
     EXPECT_GT(count_of(trace, " ! COM1 write failed, not sent: STX C1\n"), 0) << trace;
-
     EXPECT_EQ(count_of(trace, " ! COM1 line lost: No such device: " + dir_.file("com1") + "\n"), 1)
         << trace;
     EXPECT_EQ(count_of(trace, " ! COM1 line back"), 1) << trace;

@@ -116,38 +116,52 @@ TEST_F(LinkTransferFailure, WriteFailureGives52AfterTheSleepStepAndKeepsTheOldCo
 }
 
 // The PC ends an upload the terminal still sends, in every form: past the bound (lowered
-// here from 64 MiB), or cancelled by the caller while the terminal answers the second block
+// here from 64 MiB), or cancelled while the terminal is slow to answer the second block
 // request. The terminal is told to stop; the local file stays as it was.
 TEST_F(LinkTransferFailure, UploadEndedByThePcTellsTheTerminalAndKeepsTheOldCopy) {
     const std::string kept = dir_.file("LONG.DAT");
-    for (const bool cancel : {false, true}) {
+    for (int run = 0; run < 6; ++run) {
+        const bool cancel = run >= 3;
         vantlink::state().transfer.upload_limit = cancel ? vantlink::kUploadLimit : 10;
-        const int32_t expected = cancel ? RC_TIME_OUT : RC_FILE_OPEN_ERROR;
-        for (int form = 0; form < 3; ++form) {
-            write_file(kept, "old");
-            auto blocks = std::make_shared<int>(0);
-            serve_with([cancel, blocks](const Request& r) -> Bytes {
-                if (r.letter != 'Y') return kAck;
-                // Cancelled while the terminal is slow to answer.
-                if (++*blocks == 2 && cancel) return HM_set_cancel(1), Bytes{};
-                return data_answer('Y', "7 bytes");
-            });
-            auto local = path_buffer(kept);
-            int32_t rc = form == 0   ? HM_upload(kPort, 'A', "LONG.DAT", local.data())
-                         : form == 1 ? HM_upload1(kPort, 'A', "LONG.DAT", local.data())
-                                     : HM_upload11(kPort, 'A', "LONG.DAT");
-            std::array<unsigned char, VANTLINK_UPLOAD_BLOCK> block{};
-            int32_t bytes = 0, packets = 0;
-            while (rc == RC_SUCCESS || rc == RC_MORE) {
-                rc = form == 1 ? HM_upload2(&bytes, &packets) : HM_upload22(block.data(), &bytes);
-            }
-            EXPECT_EQ(rc, expected) << cancel << form;
-            EXPECT_EQ(letters_of(requests()), "UYYy") << cancel << form;
-            HM_set_cancel(0);
-            EXPECT_EQ(read_file(kept), "old") << cancel << form;
-            EXPECT_EQ(files_in(dir_.path()), 1u) << cancel << form;
-        }
+        write_file(kept, "old");
+        auto blocks = std::make_shared<int>(0);
+        serve_with([cancel, blocks](const Request& r) -> Bytes {
+            if (r.letter != 'Y') return kAck;
+            if (++*blocks == 2 && cancel) return HM_set_cancel(1), Bytes{};
+            return data_answer('Y', "7 bytes");
+        });
+        auto local = path_buffer(kept);
+        int32_t rc = run % 3 == 0   ? HM_upload(kPort, 'A', "LONG.DAT", local.data())
+                     : run % 3 == 1 ? HM_upload1(kPort, 'A', "LONG.DAT", local.data())
+                                    : HM_upload11(kPort, 'A', "LONG.DAT");
+        std::array<unsigned char, VANTLINK_UPLOAD_BLOCK> block{};
+        for (int32_t n = 0; rc == RC_SUCCESS || rc == RC_MORE;)
+            rc = run % 3 == 1 ? HM_upload2(&n, &n) : HM_upload22(block.data(), &n);
+        HM_set_cancel(0);
+        EXPECT_EQ(rc, cancel ? RC_TIME_OUT : RC_FILE_OPEN_ERROR) << run;
+        EXPECT_EQ(letters_of(requests()), "UYYy") << run;
+        EXPECT_EQ(read_file(kept), "old") << run;
+        EXPECT_EQ(files_in(dir_.path()), 1u) << run;
     }
+}
+
+// A signal handler's cancel ends a wait however long it was set to be (the ESC delay after an
+// acknowledged warm start), and later calls find the line silent until it is cleared.
+TEST_F(LinkTransferFailure, CancelFromASignalEndsTheWaitAtOnce) {
+    struct sigaction action {
+    }, saved{};
+    action.sa_handler = [](int) { HM_set_cancel(1); };
+    sigaction(SIGALRM, &action, &saved);
+    HM_set_ESC_delay(INT32_MAX);
+    serve_with([](const Request&) { return kAck; });
+    ualarm(200000, 0);
+    const int64_t start = now_ms();
+    EXPECT_EQ(HM_warm_start(kPort, 'A'), RC_SUCCESS);
+    EXPECT_EQ(HM_warm_start(kPort, 'A'), RC_TIME_OUT);
+    EXPECT_LT(now_ms() - start, 1000);
+    HM_set_cancel(0);
+    sigaction(SIGALRM, &saved, nullptr);
+    EXPECT_EQ(letters_of(requests()), "AA") << "bytes are still written";
 }
 
 TEST_F(LinkTransferFailure, NewUploadGivesUpAnUnfinishedOneAndItsLock) {
@@ -287,43 +301,4 @@ TEST_F(LinkTesterFailure, ReadErrorSendsNoEndOfData) {
     HM_set_Tester_delay(1000);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0], (Bytes{0x02, 0x1B, 0x79, 0x41, 0x4B, 0x42, 0xDA}));
-}
-
-// A signal handler cancels whatever wait runs, however long it was set to be: the call ends at
-// once, as on a silent line unless its answer had come, and every later call finds the line
-// silent until the cancel is cleared.
-class LinkCancel : public LinkFixture {};
-
-TEST_F(LinkCancel, CancelFromASignalEndsEveryWaitAtOnce) {
-    struct sigaction action {
-    }, saved{};
-    action.sa_handler = [](int) { HM_set_cancel(1); };
-    sigaction(SIGALRM, &action, &saved);
-    HM_set_ESC_delay(INT32_MAX);
-    struct Case {
-        int32_t (*call)();
-        Bytes answer;
-        int32_t result;
-    };
-    const Case cases[] = {
-        {[] { return HM_time_delay(INT32_MAX) < INT32_MAX ? RC_TIME_OUT : -1; }, {}, RC_TIME_OUT},
-        {[] { return HM_warm_start(kPort, 'A'); }, {0x06}, RC_SUCCESS},  // in the ESC delay
-        {[] { return HM_set_time_out(INT32_MAX), HM_poll(kPort, 'A', nullptr, nullptr); },
-         {},
-         RC_TIME_OUT}};
-    for (const Case& c : cases) {
-        peer().run([&c](PtyPeer& p) {
-            if (!c.answer.empty() && !p.read_request().empty()) p.send(c.answer);
-            p.read_all(300);
-        });
-        HM_set_cancel(0);
-        ualarm(200000, 0);
-        const int64_t start = now_ms();
-        EXPECT_EQ(c.call(), c.result) << c.result;
-        EXPECT_LT(now_ms() - start, 1000) << c.result;
-        EXPECT_EQ(HM_warm_start(kPort, 'A'), RC_TIME_OUT) << "after the cancel";
-        peer().join();
-    }
-    HM_set_cancel(0);
-    sigaction(SIGALRM, &saved, nullptr);
 }
