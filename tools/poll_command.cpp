@@ -108,6 +108,7 @@ int run_poll(const std::vector<std::string>& args, const LinkOptions& link) {
             std::array<unsigned char, VANTLINK_POLL_BUFFER> buffer{};
             int32_t length = 0;
             const int32_t rc = HM_poll(link.port, address, buffer.data(), &length);
+            if (interrupting_signal() != 0 && rc != RC_SUCCESS) break;
             if (rc == RC_SUCCESS) {
                 failures_in_a_row[address] = 0;
                 last_record = std::chrono::steady_clock::now();
@@ -129,6 +130,11 @@ int run_poll(const std::vector<std::string>& args, const LinkOptions& link) {
                 std::fprintf(stderr, "vantctl poll: %c: %s\n", address, failure_text(rc).c_str());
                 if (++failures_in_a_row[address] < kFailuresBeforeGivingUp) all_drained = false;
             }
+        }
+        // Records stored so far stay; the poll ends as a failed one.
+        if (interrupting_signal() != 0) {
+            failed = true;
+            break;
         }
         if (request->until_idle_seconds) {
             if (seconds_since(last_record) > *request->until_idle_seconds) break;

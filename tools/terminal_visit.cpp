@@ -1,6 +1,7 @@
 #include "terminal_visit.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 
 #include "result_text.h"
@@ -9,6 +10,13 @@
 
 namespace vantctl {
 namespace {
+
+volatile std::sig_atomic_t g_interrupt = 0;
+
+void on_interrupt(int signal_number) {
+    g_interrupt = signal_number;
+    HM_set_cancel(1);
+}
 
 // The terminal did its work but did not go back to sleep: worth saying, not a failure.
 bool sleep_step_failed(const LinkOptions& link, int32_t code) {
@@ -56,6 +64,24 @@ LinkSession::~LinkSession() {
     HM_CloseCommPort(port_);
 }
 
+void catch_interrupts() {
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a wait in the library ends at once. The second signal is not caught.
+    action.sa_flags = SA_RESETHAND;
+    for (const int signal_number : {SIGINT, SIGTERM}) {
+        struct sigaction old {};
+        if (sigaction(signal_number, nullptr, &old) != 0) continue;
+        if (signal_number == SIGINT && old.sa_handler == SIG_IGN) continue;  // a background job
+        sigaction(signal_number, &action, nullptr);
+    }
+}
+
+int interrupting_signal() {
+    return g_interrupt;
+}
+
 int visit_each(const Invocation& invocation, const std::string& addresses,
                const TerminalStep& step) {
     const LinkSession session(invocation.link);
@@ -67,6 +93,8 @@ int visit_each_open(const Invocation& invocation, const std::string& addresses,
     bool failed = false;
     for (char address : addresses) {
         const Outcome outcome = step(address);
+        // The step failed because it was cancelled, not because of the terminal.
+        if (interrupting_signal() != 0) return 1;
         report(invocation, address, addresses.size() > 1, outcome);
         failed = failed || !outcome.ok;
     }

@@ -46,15 +46,22 @@ private:
 
 using TerminalStep = std::function<Outcome(char address)>;
 
-// Opens the link, runs step for each address in order (a failure does not stop the others)
-// and prints each result. With several addresses each line starts with "A: ".
-// Returns the exit status: 1 when any terminal failed.
+// Opens the link, runs step for each address in order (a failure does not stop the others, an
+// interrupt does: the interrupted step is not reported) and prints each result. With several
+// addresses each line starts with "A: ". Returns the exit status: 1 when any terminal failed.
 int visit_each(const Invocation& invocation, const std::string& addresses,
                const TerminalStep& step);
 
 // As visit_each, but the port is already open.
 int visit_each_open(const Invocation& invocation, const std::string& addresses,
                     const TerminalStep& step);
+
+// SIGINT and SIGTERM cancel the library call in progress (HM_set_cancel): the command then
+// fails as a failed one does, an upload leaving its local file as it was. A second signal
+// ends the program at once. A SIGINT ignored by the parent stays ignored.
+void catch_interrupts();
+// The signal that interrupted the command, or 0.
+int interrupting_signal();
 
 // Commands that take nothing but the port and the address; the addresses are the first word.
 using PlainCall = int32_t (*)(int32_t port, int32_t address);

@@ -72,6 +72,11 @@ Outcome upload_one(const Invocation& inv, char address, const std::string& termi
         }
     }
     release_terminal(rc, inv.link.port, address);
+    if (interrupting_signal() != 0) {
+        // The library has told the terminal to stop and put the local file back.
+        std::fprintf(stderr, "vantctl %s: %c: upload cancelled: %s left as it was\n",
+                     inv.command.c_str(), address, target.path.c_str());
+    }
     return outcome_of(rc, used);
 }
 

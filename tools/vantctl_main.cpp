@@ -1,5 +1,6 @@
 // vantctl: the link library from the command line, one sub-command per operation.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -88,6 +89,19 @@ int output_checked(const std::string& command, int status) {
     return status == 0 ? 1 : status;
 }
 
+// A command cut short by SIGINT or SIGTERM ends by that signal, so a calling shell or script
+// sees that it was interrupted (and stops, as it would for any program).
+int ended(const std::string& command, int status) {
+    const int signal_number = vantctl::interrupting_signal();
+    if (signal_number == 0) return status;
+    std::fprintf(stderr, "%s: interrupted by %s\n", speaker(command).c_str(),
+                 signal_number == SIGINT ? "SIGINT" : "SIGTERM");
+    (void)std::fflush(stderr);
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+    return 128 + signal_number;  // only if the signal did not end the program
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,12 +129,14 @@ int main(int argc, char** argv) {
     invocation.args.assign(args.begin() + 1, args.end());
     const auto* entry = vantctl::find_command(invocation.command);
     if (entry == nullptr) return usage_error("", "unknown command " + invocation.command);
+    vantctl::catch_interrupts();
+    const std::string& command = invocation.command;
     try {
-        return output_checked(invocation.command, vantctl::run_command(*entry, invocation));
+        return ended(command, output_checked(command, vantctl::run_command(*entry, invocation)));
     } catch (const vantctl::UsageError& error) {
-        return usage_error(invocation.command, error.what());
+        return ended(command, usage_error(command, error.what()));
     } catch (const vantctl::CommandFailure& error) {
-        std::fprintf(stderr, "vantctl %s: %s\n", invocation.command.c_str(), error.what());
-        return 1;
+        std::fprintf(stderr, "vantctl %s: %s\n", command.c_str(), error.what());
+        return ended(command, 1);
     }
 }

@@ -19,9 +19,16 @@
  * operation runs. Meanwhile operations find the line silent: they wait as for a terminal that
  * does not answer and return what it gives (4 for HM_poll). The trace says
  * "<ms> ! COM<n> line lost: <reason>" and "<ms> ! COM<n> line back"; HC_line_state tells.
+ * When the path then names another device than the one first opened (another device number:
+ * a link re-pointed, another adapter in the old one's place), the trace says
+ * "<ms> ! COM<n> line back on another device: <path> (<old major:minor> -> <new>)" and
+ * HC_line_state gives 2: the terminals behind it may not be the ones the caller expects.
+ * A /dev/serial/by-id/ path follows its adapter, so a re-plugged adapter comes back on it.
+ * A write that fails is traced as "<ms> ! COM<n> write failed, not sent: <bytes>".
  *
  * Waits. Every wait of the library calls the message pump installed with HM_set_message_pump
- * once per pass, so a GUI caller stays responsive while a command runs.
+ * once per pass, so a GUI caller stays responsive while a command runs. HM_set_cancel ends
+ * them all at once.
  */
 #ifndef VANTLINK_H
 #define VANTLINK_H
@@ -45,7 +52,7 @@ extern "C" {
 #define RC_NOT_EXIST 48              /* file or program does not exist */
 #define RC_ILLEGAL_FILE_NAME 49
 #define RC_NAME_NOT_CHANGEABLE 51 /* upload in New mode: no free local name */
-#define RC_FILE_OPEN_ERROR 52     /* local upload file cannot be created or opened */
+#define RC_FILE_OPEN_ERROR 52     /* local upload file cannot be created or written */
 #define RC_NO_PROGRAM 53
 #define RC_FROM_FLASH_ROM 54
 #define RC_RAM_DISK_NOT_EMPTY 64
@@ -97,19 +104,28 @@ int32_t HM_get_power_saving_status(void);
 /* Return code of the last wake-up or sleep step. */
 int32_t HM_get_power_saving_return(void);
 
-/* Message-pumping wait; returns the milliseconds that passed (always more than ms). */
+/* Message-pumping wait; returns the milliseconds that passed (more than ms, unless the cancel
+ * ended it sooner). */
 int32_t HM_time_delay(int32_t ms);
 /* Library version: 7. */
 int32_t HM_version(void);
 /* Length recorded by the last text or data result (index 0; other indexes give 0). */
 int32_t HM_get_return_string_length(int32_t index);
 
-/* 1 while the open port's device has hung up or gone and is not back yet, else 0 (also for a
- * port that is not open). */
+/* 1 while the open port's device has hung up or gone and is not back yet; 2 while it is back
+ * but on another device than the one it was opened on (until the port is closed or the line is
+ * lost again); else 0 (also for a port that is not open). */
 int32_t HC_line_state(int32_t port);
 
 /* Installs the function that every wait calls once per pass (NULL removes it). */
 void HM_set_message_pump(void (*pump)(void));
+
+/* Async-signal-safe (a lock-free atomic store), so a signal handler may call it. While on, every
+ * wait of the library ends at once and the call in progress, and any later call, returns what a
+ * silent line gives (its time-out code); an upload in progress then fails and leaves its local
+ * file as it was (the terminal is sent the cancel request). Bytes are still written. The
+ * caller sets it to 0 before its next command. Returns on. */
+int32_t HM_set_cancel(int32_t on);
 
 /* Line trace for a caller that shows the bytes itself. */
 #define TRACE_SENT '>'     /* bytes written to the port */
@@ -119,7 +135,12 @@ typedef void (*HM_trace_handler)(void* context, int32_t direction, int32_t port,
 /* Installs the function that sees every byte sent and received on any port, in line order
  * (NULL removes it; context is handed back unchanged). It is called on the calling thread from
  * inside library calls, once per write and once per byte read; the bytes are valid only during
- * the call, and it must not call the library. The VANTLINK_TRACE file trace is independent. */
+ * the call. Bytes that could not be written are not handed over. The handler must not call the
+ * library: such a call is refused and returns at once as on a port that is not open (open and
+ * close 0, commands and transfer starts 4, or 9 with power saving on, transfer steps 252,
+ * HC_getch 255), touching no port and no transfer; only HM_set_trace_handler itself,
+ * HM_set_cancel and the setters and getters of settings act. The VANTLINK_TRACE file trace is
+ * independent. */
 void HM_set_trace_handler(HM_trace_handler handler, void* context);
 
 /* ---- Frame exchange ---- */
@@ -211,11 +232,12 @@ int32_t HM_dir_ROM(int32_t port, int32_t address, char* listing);
  * One transfer at a time. Step functions return 1 while there is more, then 0 or a failure.
  * Uploads: 48 the terminal has no such file, 51 no free local name (mode New), 52 the local
  * file cannot be created or written, or another upload holds it (also for a local path of 120
- * characters or more). Only the terminal's end answer completes a file (0); any other answer
- * to a block request gives 5. The local file is locked while an upload runs, and an upload
- * that does not complete (failure, cancel, or a new upload started before its steps ended)
- * leaves it as it was before: Over-write writes beside it and renames on completion, Append
- * cuts back what it added, a file the upload created is removed.
+ * characters or more, and for an upload that passes 64 MiB: no terminal holds a file that big,
+ * so the terminal is sent the cancel request rather than fill the disk). Only the terminal's
+ * end answer completes a file (0); any other answer to a block request gives 5. The local file is
+ * locked while an upload runs, and an upload that does not complete (failure, cancel, or a new
+ * upload started before its steps ended) leaves it as it was before: Over-write writes beside it
+ * and renames on completion, Append cuts back what it added, a file the upload created is removed.
  * Downloads: 48 the local file is missing or unreadable (nothing sent). 252: a step without
  * its transfer open. */
 
@@ -266,9 +288,11 @@ int32_t HC_modem_cmd_mode(int32_t port, int32_t timeout_ms);
 /* ---- Tester download ----
  * Initial announces the file to the terminal at address (48: no such local file); Downloading
  * feeds it to the Tester at address 'Z' in unanswered frames, one per Tester delay (48 when the
- * file cannot be opened, 52 when a read fails: the end-of-data frame is then not sent, so the
- * Tester never takes the cut file as complete, and the caller should not call Finish); Finish
- * closes the operation. */
+ * file cannot be opened, 52 when a read fails, 4 when a frame could not be written or the
+ * cancel is set: the rest, and the end-of-data frame, are then not sent, so the Tester never
+ * takes the cut file as complete, and the caller should not call Finish). 4 because the Tester
+ * never answers: a write that fails (a lost line) is its only way to be silent, and callers
+ * already treat a silent line as 4. Finish closes the operation. */
 int32_t HM_Tester_Download_Initial(int32_t port, int32_t address, const char* local_path);
 int32_t HM_Tester_Downloading(int32_t port, const char* local_path);
 int32_t HM_Tester_Download_Finish(int32_t port, int32_t address);

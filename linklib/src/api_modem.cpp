@@ -53,7 +53,7 @@ int32_t capture_reply(int32_t port, int32_t timeout_ms) {
             // Longer lines are cut: the result word is at their start.
             if (position < kCaptureSize - 1) capture[position++] = static_cast<char>(byte);
         }
-        if (window.expired()) break;
+        if (window.expired() || waits_cut_short()) break;
         if (byte == kNothing) idle_on_port(port, window.remaining());
     }
     return classify_modem_reply(capture.data());

@@ -38,7 +38,7 @@ int32_t wake_terminal(int32_t port, int32_t address) {
         const int outcome = command_exchange(port, address, kWakeCommand, {}, answer, length);
         state().power_saving_result = result_mapping_1(outcome);
         pumped_wait(kWakeAfterMs);
-        if (state().power_saving_result == RC_SUCCESS) break;
+        if (state().power_saving_result == RC_SUCCESS || waits_cut_short()) break;
     }
     return state().power_saving_result;
 }
@@ -65,7 +65,12 @@ int32_t HM_poll(int32_t port, int32_t address, unsigned char* buffer, int32_t* l
 
     port_purge(port);
     const uint8_t request[2] = {STX, address_byte(address)};
-    if (!port_write(port, request)) pumped_wait(state().settings.time_out_ms);
+    if (!port_write(port, request)) {
+        // Nothing went out, so no answer can come: a silent line, one time-out long.
+        pumped_wait(state().settings.time_out_ms);
+        state().return_string_length[0] = received;
+        return RC_TIME_OUT;
+    }
     const int outcome = receive_frame(port, answer, received);
     state().return_string_length[0] = received;
     return poll_result(outcome);

@@ -22,7 +22,7 @@ int32_t HM_OpenCommPort(int32_t port, int32_t baud, int32_t data_bits, int32_t p
                         int32_t stop_bits) {
     if (port < 0 || port >= kPortCount) return 0;
     // Reopening a number closes the old handle first, so new settings take effect.
-    install_transport(port, nullptr);
+    if (!install_transport(port, nullptr)) return 0;
     const std::string name = "COM" + std::to_string(port);
     const std::string path = device_path_for_port(port);
     if (path.empty()) {
@@ -99,7 +99,14 @@ int32_t HM_get_return_string_length(int32_t index) {
 
 int32_t HC_line_state(int32_t port) {
     const Transport* transport = port_transport(port);
-    return transport != nullptr && transport->line_lost() ? 1 : 0;
+    if (transport == nullptr) return 0;
+    if (transport->line_lost()) return 1;
+    return transport->on_other_device() ? 2 : 0;
+}
+
+int32_t HM_set_cancel(int32_t on) {
+    cancel_requested.store(on, std::memory_order_relaxed);
+    return on;
 }
 
 void HM_set_message_pump(void (*pump)(void)) {

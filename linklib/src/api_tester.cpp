@@ -2,9 +2,11 @@
 #include <array>
 
 #include "commands.h"
+#include "frame.h"
 #include "line_io.h"
 #include "local_file.h"
 #include "state.h"
+#include "trace.h"
 #include "vantlink.h"
 
 using namespace vantlink;
@@ -28,6 +30,7 @@ void tester_pause() {
 extern "C" {
 
 int32_t HM_Tester_Download_Initial(int32_t port, int32_t address, const char* local_path) {
+    if (trace_hook_running) return RC_TIME_OUT;
     reset_counts();
     if (local_path == nullptr || !file_exists(local_path)) return RC_NOT_EXIST;
     Answer answer;
@@ -37,38 +40,46 @@ int32_t HM_Tester_Download_Initial(int32_t port, int32_t address, const char* lo
 }
 
 int32_t HM_Tester_Downloading(int32_t port, const char* local_path) {
+    if (trace_hook_running) return RC_TIME_OUT;
     reset_counts();
     // A file that vanished since the start is reported, not passed over as sent.
     int fd = local_path != nullptr ? open_download_file(local_path) : -1;
     if (fd < 0) return RC_NOT_EXIST;
+    // The Tester never answers, so a frame that could not be written (a lost line) or a
+    // cancel is the only sign that it is not getting the file: the rest is not sent.
+    auto send = [port](uint8_t letter, std::span<const uint8_t> data) {
+        return !waits_cut_short() && send_frame(port, kTesterAddress, letter, data);
+    };
     tester_pause();
     const uint8_t first[1] = {'A'};
-    send_frame(port, kTesterAddress, 'y', first);
-    for (;;) {
+    int32_t result = send('y', first) ? RC_SUCCESS : RC_TIME_OUT;
+    while (result == RC_SUCCESS) {
         tester_pause();
         std::array<uint8_t, kTesterBlock> block{};
         const long n = read_some(fd, block);
         if (n < 0) {
             // The end-of-data frame would make the Tester keep a cut file as complete; without
             // it the Tester never takes the file as whole.
-            close_file(fd);
-            return RC_FILE_OPEN_ERROR;
+            result = RC_FILE_OPEN_ERROR;
+        } else if (n == 0) {
+            tester_pause();
+            if (!send('z', {})) result = RC_TIME_OUT;
+            break;
+        } else {
+            state().transfer.bytes += static_cast<int32_t>(n);
+            std::array<uint8_t, 2 * kTesterBlock + 1> encoded{};
+            const size_t size = encode_data(
+                std::span<const uint8_t>(block.data(), static_cast<size_t>(n)), encoded);
+            if (!send('y', std::span<const uint8_t>(encoded.data(), size))) result = RC_TIME_OUT;
+            if (result == RC_SUCCESS) state().transfer.packets += 1;
         }
-        if (n == 0) break;
-        state().transfer.bytes += static_cast<int32_t>(n);
-        std::array<uint8_t, 2 * kTesterBlock + 1> encoded{};
-        const size_t size =
-            encode_data(std::span<const uint8_t>(block.data(), static_cast<size_t>(n)), encoded);
-        send_frame(port, kTesterAddress, 'y', std::span<const uint8_t>(encoded.data(), size));
-        state().transfer.packets += 1;
     }
-    tester_pause();
-    send_frame(port, kTesterAddress, 'z', {});
     close_file(fd);
-    return RC_SUCCESS;
+    return result;
 }
 
 int32_t HM_Tester_Download_Finish(int32_t port, int32_t address) {
+    if (trace_hook_running) return RC_TIME_OUT;
     reset_counts();
     Answer answer;
     answer.outcome = command_exchange(port, address, 'Z', {}, answer.bytes, answer.length);

@@ -9,6 +9,7 @@
 #include "line_io.h"
 #include "local_file.h"
 #include "state.h"
+#include "trace.h"
 #include "vantlink.h"
 
 using namespace vantlink;
@@ -105,15 +106,6 @@ bool open_local_upload(const std::string& name, char* local_path) {
     return true;
 }
 
-// Writes one upload block and counts it; false when the local file refused it.
-bool store_block(const Answer& answer) {
-    const auto block = block_of(answer);
-    if (!transfer().upload.write(block)) return false;
-    transfer().packets += 1;
-    transfer().bytes += static_cast<int32_t>(block.size());
-    return true;
-}
-
 // Ends an upload: its local file is kept when the terminal sent all of it, else left as it was
 // before the upload. False when a complete file could not be kept.
 bool end_upload(int32_t port, int32_t address, bool complete) {
@@ -124,6 +116,42 @@ bool end_upload(int32_t port, int32_t address, bool complete) {
     if (complete && local.commit()) return true;
     local.abandon();
     return !complete;
+}
+
+// The PC ends an upload the terminal is still sending (the bound passed, or the caller
+// cancelled): the terminal is told to stop, and the local file is left as it was.
+int32_t give_up_upload(int32_t result) {
+    Answer answer;
+    exchange(transfer().port, transfer().address, 'y', {}, answer);
+    end_upload(transfer().port, transfer().address, false);
+    return result;
+}
+
+bool cancelled() {
+    return cancel_requested.load(std::memory_order_relaxed) != 0;
+}
+
+enum class Ask { Block, Other, Ended };
+
+// Asks the terminal for the next block of an open upload. Block: a block came, was counted and
+// (when the upload has a local file) written. Other: answer holds whatever else came. Ended:
+// the upload is over without completing, result says why.
+Ask ask_block(Answer& answer, int32_t& result) {
+    if (!cancelled()) exchange(transfer().port, transfer().address, 'Y', {}, answer);
+    if (cancelled()) return result = give_up_upload(RC_TIME_OUT), Ask::Ended;
+    if (!is_block(answer)) return Ask::Other;
+    const auto block = block_of(answer);
+    if (int64_t{transfer().bytes} + static_cast<int64_t>(block.size()) > transfer().upload_limit) {
+        return result = give_up_upload(RC_FILE_OPEN_ERROR), Ask::Ended;
+    }
+    LocalUpload& local = transfer().upload;
+    if (local.is_open() && !local.write(block)) {
+        end_upload(transfer().port, transfer().address, false);
+        return result = RC_FILE_OPEN_ERROR, Ask::Ended;
+    }
+    transfer().packets += 1;
+    transfer().bytes += static_cast<int32_t>(block.size());
+    return Ask::Block;
 }
 
 // Sends caller bytes as download blocks, each frame carrying at most what always fits it
@@ -199,9 +227,12 @@ int32_t open_download(int32_t port, int32_t address, const char* terminal_file, 
 
 }  // namespace
 
+// A call from inside the trace handler is refused (see trace_hook_running): starts and cancels
+// give the time-out code, steps 252, and no transfer state is touched.
 extern "C" {
 
 int32_t HM_upload(int32_t port, int32_t address, const char* terminal_file, char* local_path) {
+    if (trace_hook_running) return RC_TIME_OUT;
     abandon_upload();
     reset_counts();
     std::string name;
@@ -214,12 +245,14 @@ int32_t HM_upload(int32_t port, int32_t address, const char* terminal_file, char
         return start_rule(outcome);
     }
     if (!open_local_upload(name, local_path)) return RC_FILE_OPEN_ERROR;
+    transfer().port = port;
+    transfer().address = address;
     int failed_asks = 0;
     int32_t result = RC_FILE_OPEN_ERROR;
     for (;;) {
-        outcome = exchange(port, address, 'Y', {}, answer);
-        if (is_block(answer)) {
-            if (!store_block(answer)) break;
+        const Ask ask = ask_block(answer, result);
+        if (ask == Ask::Ended) return result;
+        if (ask == Ask::Block) {
             failed_asks = 0;
             continue;
         }
@@ -228,7 +261,7 @@ int32_t HM_upload(int32_t port, int32_t address, const char* terminal_file, char
             break;
         }
         // A NAK outcome or a data answer that is no block: ask again, up to a run of 16.
-        const bool ask_again = outcome == LINK_NAK || answer.is_data();
+        const bool ask_again = answer.outcome == LINK_NAK || answer.is_data();
         if (!ask_again || ++failed_asks > kMaxNakRun) {
             result = end_rule(answer);
             break;
@@ -240,6 +273,7 @@ int32_t HM_upload(int32_t port, int32_t address, const char* terminal_file, char
 }
 
 int32_t HM_upload1(int32_t port, int32_t address, const char* terminal_file, char* local_path) {
+    if (trace_hook_running) return RC_TIME_OUT;
     abandon_upload();
     reset_counts();
     std::string name;
@@ -260,17 +294,17 @@ int32_t HM_upload1(int32_t port, int32_t address, const char* terminal_file, cha
 
 int32_t HM_upload2(int32_t* bytes, int32_t* packets) {
     // Steps without a started upload of this form have nothing to write to.
-    if (!transfer().upload_open || !transfer().upload.is_open()) return RC_NO_TRANSFER;
+    if (trace_hook_running || !transfer().upload_open || !transfer().upload.is_open()) {
+        return RC_NO_TRANSFER;
+    }
     Answer answer;
-    exchange(transfer().port, transfer().address, 'Y', {}, answer);
-    if (is_block(answer)) {
-        if (store_block(answer)) {
-            store(bytes, transfer().bytes);
-            store(packets, transfer().packets);
-            return RC_MORE;
-        }
-        end_upload(transfer().port, transfer().address, false);
-        return RC_FILE_OPEN_ERROR;
+    int32_t result = RC_SUCCESS;
+    const Ask ask = ask_block(answer, result);
+    if (ask == Ask::Ended) return result;
+    if (ask == Ask::Block) {
+        store(bytes, transfer().bytes);
+        store(packets, transfer().packets);
+        return RC_MORE;
     }
     if (!end_upload(transfer().port, transfer().address, is_end(answer))) {
         return RC_FILE_OPEN_ERROR;
@@ -279,7 +313,9 @@ int32_t HM_upload2(int32_t* bytes, int32_t* packets) {
 }
 
 int32_t HM_upload11(int32_t port, int32_t address, const char* terminal_file) {
+    if (trace_hook_running) return RC_TIME_OUT;
     abandon_upload();
+    reset_counts();  // the bound counts this form's bytes too
     if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
     Answer answer;
     const int outcome = exchange(port, address, 'U', request_data(terminal_file), answer);
@@ -294,10 +330,14 @@ int32_t HM_upload11(int32_t port, int32_t address, const char* terminal_file) {
 }
 
 int32_t HM_upload22(unsigned char* block, int32_t* length) {
-    if (!transfer().upload_open || transfer().upload.is_open()) return RC_NO_TRANSFER;
+    if (trace_hook_running || !transfer().upload_open || transfer().upload.is_open()) {
+        return RC_NO_TRANSFER;
+    }
     Answer answer;
-    exchange(transfer().port, transfer().address, 'Y', {}, answer);
-    if (is_block(answer)) {
+    int32_t result = RC_SUCCESS;
+    const Ask ask = ask_block(answer, result);
+    if (ask == Ask::Ended) return result;
+    if (ask == Ask::Block) {
         const auto bytes = block_of(answer);
         if (block != nullptr) std::memcpy(block, bytes.data(), bytes.size());
         store(length, static_cast<int32_t>(bytes.size()));
@@ -309,6 +349,7 @@ int32_t HM_upload22(unsigned char* block, int32_t* length) {
 
 int32_t HM_download(int32_t port, int32_t address, const char* local_path,
                     const char* terminal_file) {
+    if (trace_hook_running) return RC_TIME_OUT;
     reset_counts();
     int fd = local_path != nullptr ? open_download_file(local_path) : -1;
     if (fd < 0) return RC_NOT_EXIST;
@@ -323,6 +364,7 @@ int32_t HM_download(int32_t port, int32_t address, const char* local_path,
 
 int32_t HM_download1(int32_t port, int32_t address, const char* local_path,
                      const char* terminal_file, int32_t* file_size) {
+    if (trace_hook_running) return RC_TIME_OUT;
     reset_counts();
     int fd = local_path != nullptr ? open_download_file(local_path) : -1;
     if (fd < 0) return RC_NOT_EXIST;
@@ -334,16 +376,19 @@ int32_t HM_download1(int32_t port, int32_t address, const char* local_path,
 }
 
 int32_t HM_download2(int32_t* bytes, int32_t* packets) {
+    if (trace_hook_running) return RC_NO_TRANSFER;
     if (!transfer().download_open || transfer().download_fd < 0) return RC_NO_TRANSFER;
     return download_step(bytes, packets);
 }
 
 int32_t HM_download11(int32_t port, int32_t address, const char* terminal_file) {
+    if (trace_hook_running) return RC_TIME_OUT;
     int no_file = -1;
     return open_download(port, address, terminal_file, no_file);
 }
 
 int32_t HM_download22(const unsigned char* block, int32_t length) {
+    if (trace_hook_running) return RC_NO_TRANSFER;
     if (!transfer().download_open || transfer().download_fd >= 0) return RC_NO_TRANSFER;
     if (length < 0 || (block == nullptr && length > 0)) return RC_ILLEGAL_COMMAND;
     const int32_t port = transfer().port;
@@ -363,6 +408,7 @@ int32_t HM_download22(const unsigned char* block, int32_t length) {
 }
 
 int32_t HM_cancel_upload(int32_t port, int32_t address) {
+    if (trace_hook_running) return RC_TIME_OUT;
     if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
     Answer answer;
     const int outcome = exchange(port, address, 'y', {}, answer);
@@ -371,6 +417,7 @@ int32_t HM_cancel_upload(int32_t port, int32_t address) {
 }
 
 int32_t HM_cancel_download(int32_t port, int32_t address) {
+    if (trace_hook_running) return RC_TIME_OUT;
     if (!wake_if_saving(port, address)) return RC_POWER_SAVING_OFF_FAILED;
     Answer answer;
     const int outcome = exchange(port, address, 'z', {}, answer);

@@ -1,5 +1,6 @@
 #include "frame.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -85,16 +86,18 @@ std::span<const uint8_t> request_data(const char* text) {
     return {reinterpret_cast<const uint8_t*>(text), n};
 }
 
-void send_frame(int32_t port, int32_t address, uint8_t command, std::span<const uint8_t> data) {
+bool send_frame(int32_t port, int32_t address, uint8_t command, std::span<const uint8_t> data) {
     if (data.size() > kMaxRequestData) data = data.first(kMaxRequestData);
     const uint8_t addr = address_byte(address);
-    const uint8_t head[3] = {STX, ESC, command};
-    port_write(port, head);
-    if (!data.empty()) port_write(port, data);
     const uint8_t check = request_check(command, data, addr);
-    const uint8_t tail[3] = {static_cast<uint8_t>(0x40 + (check >> 4)),
-                             static_cast<uint8_t>(0x40 + (check & 0x0F)), addr};
-    port_write(port, tail);
+    // One write, so the frame is traced, and fails, as a whole.
+    std::array<uint8_t, 3 + kMaxRequestData + 3> frame{STX, ESC, command};
+    std::copy(data.begin(), data.end(), frame.begin() + 3);
+    const size_t tail = 3 + data.size();
+    frame[tail] = static_cast<uint8_t>(0x40 + (check >> 4));
+    frame[tail + 1] = static_cast<uint8_t>(0x40 + (check & 0x0F));
+    frame[tail + 2] = addr;
+    return port_write(port, std::span<const uint8_t>(frame.data(), tail + 3));
 }
 
 namespace {
@@ -142,12 +145,15 @@ private:
 }  // namespace
 
 int receive_frame(int32_t port, std::span<uint8_t> answer, int32_t& length) {
+    // A cancelled call finds the line silent at once.
+    if (waits_cut_short()) return LINK_TIMEOUT;
     port_drain(port);
     TickWindow window(state().settings.time_out_ms);
     AnswerCollector collector;
     int bad_checks = 0;
     for (;;) {
         pump_messages();
+        if (waits_cut_short()) return LINK_TIMEOUT;
         const int byte = port_read(port);
         if (byte >= 0) {
             switch (byte) {

@@ -42,7 +42,8 @@ uint8_t answer_check(std::span<const uint8_t> payload);
 // Request data: the bytes up to the first NUL, at most 256.
 std::span<const uint8_t> request_data(const char* text);
 
-void send_frame(int32_t port, int32_t address, uint8_t command, std::span<const uint8_t> data);
+// Writes one request; false when it could not be written whole.
+bool send_frame(int32_t port, int32_t address, uint8_t command, std::span<const uint8_t> data);
 
 // Collects one answer; on LINK_DATA the answer holds the decoded bytes and a NUL, and length
 // their count. The answer span needs room for at least one byte.

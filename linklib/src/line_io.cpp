@@ -4,11 +4,23 @@
 
 #include <algorithm>
 #include <ctime>
+#include <string>
 
 #include "state.h"
 #include "trace.h"
 
 namespace vantlink {
+namespace {
+
+// The longest single sleep: a signal that sets the cancel flag just before a sleep begins does
+// not interrupt it, so a long wait looks at the flag at least this often.
+constexpr int32_t kCancelCheckMs = 100;
+
+}  // namespace
+
+bool waits_cut_short() {
+    return cancel_requested.load(std::memory_order_relaxed) != 0 || trace_hook_running;
+}
 
 uint32_t tick_ms() {
     timespec ts{};
@@ -38,7 +50,7 @@ int32_t TickWindow::remaining() {
 void idle_on_port(int32_t port, int32_t max_ms) {
     if (trace_enabled()) trace_flush_if_quiet();
     // With a pump installed the caller's events must be served at least every millisecond.
-    int32_t sleep_ms = std::max<int32_t>(max_ms, 1);
+    int32_t sleep_ms = std::clamp<int32_t>(max_ms, 1, kCancelCheckMs);
     if (state().message_pump != nullptr) sleep_ms = 1;
     if (Transport* transport = port_transport(port)) {
         transport->wait_readable(sleep_ms);
@@ -52,7 +64,7 @@ int32_t pumped_wait(int32_t ms) {
     for (;;) {
         pump_messages();
         const int32_t passed = window.elapsed();
-        if (passed > ms) return passed;
+        if (passed > ms || waits_cut_short()) return passed;
         idle_on_port(-1, window.remaining());
     }
 }
@@ -60,9 +72,19 @@ int32_t pumped_wait(int32_t ms) {
 bool port_write(int32_t port, std::span<const uint8_t> bytes) {
     Transport* transport = port_transport(port);
     if (transport == nullptr) return false;
-    if (trace_enabled()) trace_bytes(transport->name(), '>', bytes);
-    if (trace_hook.handler != nullptr) call_trace_hook(port, TRACE_SENT, bytes);
-    return transport->write(bytes);
+    // Traced once written: bytes that never left must not show as sent.
+    const bool written = transport->write(bytes);
+    if (trace_enabled()) {
+        if (written) {
+            trace_bytes(transport->name(), '>', bytes);
+        } else {
+            std::string text = "write failed, not sent:";
+            for (uint8_t byte : bytes) text += ' ' + trace_byte_text(byte);
+            trace_note(transport->name(), text);
+        }
+    }
+    if (written && trace_hook.handler != nullptr) call_trace_hook(port, TRACE_SENT, bytes);
+    return written;
 }
 
 bool port_write_byte(int32_t port, uint8_t byte) {

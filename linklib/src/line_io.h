@@ -1,10 +1,19 @@
 // Tick, message-pumping waits and byte I/O on a port number.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 
 namespace vantlink {
+
+// HM_set_cancel: set from a signal handler, so a lock-free atomic and nothing else.
+inline std::atomic<int32_t> cancel_requested{0};
+static_assert(std::atomic<int32_t>::is_always_lock_free);
+
+// True when every wait must end at once: the caller cancelled, or the trace handler is running
+// (a call it makes is refused, and must not keep it waiting).
+bool waits_cut_short();
 
 // Wrapping 32-bit millisecond tick.
 uint32_t tick_ms();
@@ -12,10 +21,12 @@ uint32_t tick_ms();
 // Calls the installed message pump once.
 void pump_messages();
 
-// Sleeps until the port has input or at most max_ms (1 ms when a pump must be served).
+// Sleeps until the port has input, a signal comes, or at most max_ms (1 ms when a pump must be
+// served); never longer than a short slice, so a cancel set just before the sleep is seen soon.
 void idle_on_port(int32_t port, int32_t max_ms);
 
-// The message-pumping wait: returns the milliseconds that passed, always more than ms.
+// The message-pumping wait: returns the milliseconds that passed, always more than ms unless
+// the wait was cut short.
 int32_t pumped_wait(int32_t ms);
 
 // A window that starts now and ends when more than limit_ms ticks have passed. Ticks that go

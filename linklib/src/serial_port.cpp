@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -115,6 +117,36 @@ bool device_gone(int error) {
     return error == EIO || error == ENODEV || error == ENXIO;
 }
 
+// What a path opened: a device node by its number (a pseudo-terminal, or the adapter a
+// re-plugged by-id link now points to), anything else by its file.
+struct DeviceIdentity {
+    bool node = false;
+    dev_t number = 0;
+    dev_t file_system = 0;
+    ino_t inode = 0;
+
+    bool operator==(const DeviceIdentity& other) const {
+        if (node != other.node) return false;
+        return node ? number == other.number
+                    : file_system == other.file_system && inode == other.inode;
+    }
+    std::string text() const {
+        if (!node) return "inode " + std::to_string(inode);
+        return std::to_string(major(number)) + ':' + std::to_string(minor(number));
+    }
+};
+
+DeviceIdentity identity_of(int fd) {
+    struct stat info {};
+    DeviceIdentity identity;
+    if (::fstat(fd, &info) != 0) return identity;
+    identity.node = S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode);
+    identity.number = info.st_rdev;
+    identity.file_system = info.st_dev;
+    identity.inode = info.st_ino;
+    return identity;
+}
+
 // A lost line tries its device again at most this often, and only while an operation runs.
 constexpr int32_t kReopenIntervalMs = 500;
 
@@ -124,7 +156,11 @@ constexpr int32_t kReopenIntervalMs = 500;
 class SerialTransport final : public Transport {
 public:
     SerialTransport(int fd, std::string path, std::string name, const LineSettings& settings)
-        : fd_(fd), path_(std::move(path)), name_(std::move(name)), settings_(settings) {}
+        : fd_(fd),
+          path_(std::move(path)),
+          name_(std::move(name)),
+          settings_(settings),
+          opened_(identity_of(fd)) {}
     ~SerialTransport() override { close_device(); }
 
     bool write(std::span<const uint8_t> bytes) override {
@@ -135,6 +171,8 @@ public:
             if (n > 0) {
                 done += static_cast<size_t>(n);
             } else if (n < 0 && errno == EAGAIN) {
+                // A line that takes nothing more must not hold a cancelled call.
+                if (waits_cut_short()) return false;
                 pollfd pfd{fd_, POLLOUT, 0};
                 if (::poll(&pfd, 1, 100) > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
                     lose();
@@ -179,6 +217,7 @@ public:
     }
 
     bool line_lost() const override { return fd_ < 0; }
+    bool on_other_device() const override { return fd_ >= 0 && other_device_; }
 
     const char* name() const override { return name_.c_str(); }
 
@@ -198,7 +237,13 @@ private:
         int error = 0;
         fd_ = open_configured(path_, settings_, error);
         if (fd_ < 0) return false;
-        trace_note(name_.c_str(), "line back");
+        // The path may now name another device (a link re-pointed, another adapter in the
+        // old one's place): the caller is told, as the terminals behind it may not be the same.
+        const DeviceIdentity now = identity_of(fd_);
+        other_device_ = !(now == opened_);
+        trace_note(name_.c_str(), other_device_ ? "line back on another device: " + path_ + " (" +
+                                                      opened_.text() + " -> " + now.text() + ")"
+                                                : std::string("line back"));
         return true;
     }
 
@@ -221,6 +266,8 @@ private:
     std::string path_;
     std::string name_;
     LineSettings settings_;
+    DeviceIdentity opened_;  // the device the port was opened on
+    bool other_device_ = false;
     uint32_t next_attempt_ms_ = 0;
 };
 

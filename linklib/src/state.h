@@ -23,6 +23,10 @@ struct LinkSettings {
 
 inline constexpr size_t kLocalNameSize = 120;  // local path of an upload, with its NUL
 
+// Bytes an upload may bring: far above any terminal's memory, so only a terminal that sends
+// blocks for ever reaches it, and the disk is not filled.
+inline constexpr int32_t kUploadLimit = 64 * 1024 * 1024;
+
 // The one step-wise transfer that can be open, and the counters that transfers share.
 struct TransferState {
     bool download_open = false;  // tested and cleared by the download steps
@@ -33,6 +37,7 @@ struct TransferState {
     int download_fd = -1;  // local file a download reads
     int32_t packets = 0;
     int32_t bytes = 0;
+    int32_t upload_limit = kUploadLimit;  // tests lower it
     std::array<char, kLocalNameSize> local_name{};
 };
 
@@ -48,10 +53,12 @@ struct LinkState {
 
 LinkState& state();
 
-// The open transport of a port number, or nullptr when it is closed or out of range.
+// The open transport of a port number, or nullptr when it is closed or out of range (or the
+// trace handler is running).
 Transport* port_transport(int32_t port);
 
-// Replaces whatever a port number holds; used by open and by tests with a scripted peer.
+// Replaces whatever a port number holds; used by open and by tests with a scripted peer. False
+// (nothing changed) for a number out of range or while the trace handler runs.
 bool install_transport(int32_t port, std::unique_ptr<Transport> transport);
 
 }  // namespace vantlink

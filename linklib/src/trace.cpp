@@ -109,7 +109,10 @@ void call_trace_hook(int32_t port, char direction, std::span<const uint8_t> byte
     // Read once: the handler may remove itself while it runs.
     const TraceHook hook = trace_hook;
     if (hook.handler == nullptr || bytes.empty()) return;
+    const bool outer = trace_hook_running;
+    trace_hook_running = true;
     hook.handler(hook.context, direction, port, bytes.data(), static_cast<int32_t>(bytes.size()));
+    trace_hook_running = outer;
 }
 
 bool trace_enabled() {

@@ -16,6 +16,9 @@ struct TraceHook {
     void* context = nullptr;
 };
 inline TraceHook trace_hook;
+// True while the handler runs: the library then refuses calls that would use a port or a
+// transfer (the handler may be inside a write of the very port it would close).
+inline bool trace_hook_running = false;
 
 // Hands bytes to the installed handler; the caller has checked that there is one.
 void call_trace_hook(int32_t port, char direction, std::span<const uint8_t> bytes);

@@ -20,6 +20,8 @@ public:
     virtual void wait_readable(int timeout_ms) = 0;
     // True while the device has hung up or gone and is not yet back.
     virtual bool line_lost() const { return false; }
+    // True while the line, back after a loss, is up on another device than the one first opened.
+    virtual bool on_other_device() const { return false; }
     // A short name for traces, such as "COM1".
     virtual const char* name() const = 0;
 };

@@ -25,6 +25,8 @@ struct Call {
 struct Recorder {
     std::vector<Call> calls;
     bool removeOnFirstCall = false;
+    bool callTheLibrary = false;
+    std::vector<int32_t> refusals;  // what the library gave the handler's calls
 
     // Consecutive calls of one direction joined: the library may hand a burst over in pieces.
     std::vector<std::pair<int32_t, Bytes>> bursts() const {
@@ -44,6 +46,11 @@ void record(void* context, int32_t direction, int32_t port, const unsigned char*
     auto* recorder = static_cast<Recorder*>(context);
     recorder->calls.push_back({direction, port, Bytes(bytes, bytes + count)});
     if (recorder->removeOnFirstCall) HM_set_trace_handler(nullptr, nullptr);
+    if (recorder->callTheLibrary) {
+        recorder->refusals = {HM_CloseCommPort(port),    HM_OpenCommPort(port, 6, 8, 0, 1),
+                              HM_warm_start(port, 'A'),  HM_upload11(port, 'A', "F"),
+                              HM_download22(nullptr, 0), HC_getch(port)};
+    }
 }
 
 class LinkTraceHook : public LinkFixture {
@@ -106,4 +113,16 @@ TEST_F(LinkTraceHook, HandlerMayRemoveItselfFromInsideACall) {
     ASSERT_EQ(pollOnce(kRecordAnswer, true), RC_SUCCESS);
     ASSERT_EQ(recorder.calls.size(), 1u);
     EXPECT_EQ(recorder.calls[0].bytes, kPollRequest);
+}
+
+// A handler that calls the library anyway, even to close the port it is writing: refused at
+// once, and the exchange in progress goes on unharmed.
+TEST_F(LinkTraceHook, CallsFromTheHandlerAreRefused) {
+    recorder.callTheLibrary = true;
+    HM_set_trace_handler(&record, &recorder);
+    ASSERT_EQ(pollOnce(kRecordAnswer, true), RC_SUCCESS);
+    EXPECT_EQ(recorder.refusals,
+              (std::vector<int32_t>{0, 0, RC_TIME_OUT, RC_TIME_OUT, RC_NO_TRANSFER, 255}));
+    EXPECT_EQ(recorder.bursts().size(), 3u);
+    EXPECT_EQ(HM_CloseCommPort(kPort), 1) << "the port stayed open";
 }

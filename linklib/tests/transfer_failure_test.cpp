@@ -115,6 +115,55 @@ TEST_F(LinkTransferFailure, WriteFailureGives52AfterTheSleepStepAndKeepsTheOldCo
     EXPECT_EQ(files_in(dir_.path()), 1u);
 }
 
+// The PC ends an upload the terminal still sends, in every form: past the bound (lowered
+// here from 64 MiB), or cancelled while the terminal is slow to answer the second block
+// request. The terminal is told to stop; the local file stays as it was.
+TEST_F(LinkTransferFailure, UploadEndedByThePcTellsTheTerminalAndKeepsTheOldCopy) {
+    const std::string kept = dir_.file("LONG.DAT");
+    for (int run = 0; run < 6; ++run) {
+        const bool cancel = run >= 3;
+        vantlink::state().transfer.upload_limit = cancel ? vantlink::kUploadLimit : 10;
+        write_file(kept, "old");
+        auto blocks = std::make_shared<int>(0);
+        serve_with([cancel, blocks](const Request& r) -> Bytes {
+            if (r.letter != 'Y') return kAck;
+            if (++*blocks == 2 && cancel) return HM_set_cancel(1), Bytes{};
+            return data_answer('Y', "7 bytes");
+        });
+        auto local = path_buffer(kept);
+        int32_t rc = run % 3 == 0   ? HM_upload(kPort, 'A', "LONG.DAT", local.data())
+                     : run % 3 == 1 ? HM_upload1(kPort, 'A', "LONG.DAT", local.data())
+                                    : HM_upload11(kPort, 'A', "LONG.DAT");
+        std::array<unsigned char, VANTLINK_UPLOAD_BLOCK> block{};
+        for (int32_t n = 0; rc == RC_SUCCESS || rc == RC_MORE;)
+            rc = run % 3 == 1 ? HM_upload2(&n, &n) : HM_upload22(block.data(), &n);
+        HM_set_cancel(0);
+        EXPECT_EQ(rc, cancel ? RC_TIME_OUT : RC_FILE_OPEN_ERROR) << run;
+        EXPECT_EQ(letters_of(requests()), "UYYy") << run;
+        EXPECT_EQ(read_file(kept), "old") << run;
+        EXPECT_EQ(files_in(dir_.path()), 1u) << run;
+    }
+}
+
+// A signal handler's cancel ends a wait however long it was set to be (the ESC delay after an
+// acknowledged warm start), and later calls find the line silent until it is cleared.
+TEST_F(LinkTransferFailure, CancelFromASignalEndsTheWaitAtOnce) {
+    struct sigaction action {
+    }, saved{};
+    action.sa_handler = [](int) { HM_set_cancel(1); };
+    sigaction(SIGALRM, &action, &saved);
+    HM_set_ESC_delay(INT32_MAX);
+    serve_with([](const Request&) { return kAck; });
+    ualarm(200000, 0);
+    const int64_t start = now_ms();
+    EXPECT_EQ(HM_warm_start(kPort, 'A'), RC_SUCCESS);
+    EXPECT_EQ(HM_warm_start(kPort, 'A'), RC_TIME_OUT);
+    EXPECT_LT(now_ms() - start, 1000);
+    HM_set_cancel(0);
+    sigaction(SIGALRM, &saved, nullptr);
+    EXPECT_EQ(letters_of(requests()), "AA") << "bytes are still written";
+}
+
 TEST_F(LinkTransferFailure, NewUploadGivesUpAnUnfinishedOneAndItsLock) {
     const std::string target = dir_.file("TWICE.DAT");
     auto uploads = std::make_shared<int>(0);

@@ -166,4 +166,24 @@ TEST_F(VantctlTransfer, TesterDownloadDeliversTheFile) {
     EXPECT_FALSE(std::filesystem::exists(tester_store + "/ram/mem")) << "kept as complete";
 }
 
+// Ctrl-C (from timeout(1), a second into an upload that takes many) during an Over-write upload:
+// the old copy stays with nothing hidden beside it, and vantctl ends by the signal.
+TEST_F(VantctlTransfer, InterruptedUploadLeavesTheFileAsItWas) {
+    sim_.reset();
+    start_sim({"A,store=" + dir_.file("store")}, {"--turnaround-ms", "20"});
+    on_terminal("BIG.DAT", std::string(100000, 'b'));
+    write_file(dir_.file("copy.txt"), "old copy");
+    const ProcessRun run = vantctl("--baud 57600 --save-mode overwrite upload A BIG.DAT copy.txt",
+                                   "timeout -s INT --preserve-status 1");
+    EXPECT_EQ(run.status, 128 + 2) << "ended by SIGINT";
+    EXPECT_TRUE(contains(trace(), "upload started: BIG.DAT")) << trace();
+    EXPECT_FALSE(contains(trace(), "upload finished")) << trace();
+    EXPECT_EQ(read_file(dir_.file("copy.txt")), "old copy");
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".copy.txt")) << entry.path();
+    EXPECT_EQ(run.err,
+              "vantctl upload: A: upload cancelled: copy.txt left as it was\n"
+              "vantctl upload: interrupted by SIGINT\n");
+}
+
 }  // namespace
