@@ -41,29 +41,81 @@ TEST(HostPollingDataFile, UnopenableFileFailsAndWritesNothing) {
     EXPECT_FALSE(file.write("A x\r\n"));
 }
 
+// The holder writes who it is after the 11 bytes and gives back what followed them.
 TEST(HostPollingTokenFile, TakeAndGiveBackRewriteTheFirstElevenBytes) {
     TempFolder folder;
     const std::string path = folder.file("token.txt");
     writeFile(path, "Available  \r\nother program's notes");
-    EXPECT_EQ(tryTakeToken(path), TokenAttempt::Taken);
-    EXPECT_EQ(readFile(path), "Unavailable\r\nother program's notes");
-    EXPECT_EQ(tryTakeToken(path), TokenAttempt::Busy);  // held: not taken twice
-    EXPECT_TRUE(tryGiveBackToken(path));
+    TokenFile token(path);
+    EXPECT_EQ(token.take(), TokenAttempt::Taken);
+    EXPECT_EQ(readFile(path), "Unavailable" + holderText(thisProcessAsHolder()));
+    TokenFile second(path);
+    EXPECT_EQ(second.take(), TokenAttempt::Busy);  // held by a running process: not taken twice
+    EXPECT_EQ(second.heldBy(), holderDescription(thisProcessAsHolder()));
+    EXPECT_TRUE(token.giveBack());
     EXPECT_EQ(readFile(path), "Available  \r\nother program's notes");
+}
+
+// Only a holder of this host, boot and process namespace whose process is gone is taken over;
+// a holder text left behind a free token is dropped, not handed on to the next holder.
+TEST(HostPollingTokenFile, OnlyAnEndedHolderOfThisHostIsTakenOver) {
+    const TokenHolder self = thisProcessAsHolder();
+    auto changed = [&self](auto change) {
+        TokenHolder holder = self;
+        change(holder);
+        return holderText(holder);
+    };
+    const std::string restarted = changed([](TokenHolder& h) { ++h.start; });  // pid reused
+    const std::string rebooted = changed([](TokenHolder& h) { h.boot = "earlier-boot"; });
+    const std::string elsewhere = changed([](TokenHolder& h) {
+        h.host += "-other";
+        h.pid = 1;
+    });
+    const std::string container = changed([](TokenHolder& h) { h.pidSpace = "pid:[1]"; });
+    struct Case {
+        std::string before;
+        TokenAttempt attempt;
+        std::string afterGiveBack;  // empty: not taken
+    };
+    const Case cases[] = {
+        {"Unavailable" + restarted, TokenAttempt::TakenOver, "Available  "},
+        {"Unavailable" + rebooted, TokenAttempt::TakenOver, "Available  "},
+        {"Unavailable" + holderText(self), TokenAttempt::Busy, ""},
+        {"Unavailable" + elsewhere, TokenAttempt::Busy, ""},
+        {"Unavailable" + container, TokenAttempt::Busy, ""},
+        {"Unavailable\r\n", TokenAttempt::Busy, ""},
+        {"Unavailable held by vantrel host=x pid=oops", TokenAttempt::Busy, ""},
+        {"Available  " + restarted, TokenAttempt::Taken, "Available  "},
+    };
+    TempFolder folder;
+    const std::string path = folder.file("token.txt");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        writeFile(path, c.before);
+        TokenFile token(path);
+        ASSERT_EQ(token.take(), c.attempt);
+        if (c.afterGiveBack.empty()) {
+            EXPECT_EQ(readFile(path), c.before);
+            continue;
+        }
+        EXPECT_EQ(readFile(path), "Unavailable" + holderText(self));
+        EXPECT_TRUE(token.giveBack());
+        EXPECT_EQ(readFile(path), c.afterGiveBack);
+    }
 }
 
 TEST(HostPollingTokenFile, OnlyTheFirstByteDecidesAndTheFileIsNeverCreated) {
     TempFolder folder;
     const std::string path = folder.file("token.txt");
-    EXPECT_EQ(tryTakeToken(path), TokenAttempt::CannotOpen);
-    EXPECT_FALSE(tryGiveBackToken(path));
+    EXPECT_EQ(TokenFile(path).take(), TokenAttempt::CannotOpen);
+    EXPECT_FALSE(TokenFile(path).giveBack());
     EXPECT_FALSE(std::filesystem::exists(path));
     writeFile(path, "A");
-    EXPECT_EQ(tryTakeToken(path), TokenAttempt::Taken);
+    EXPECT_EQ(TokenFile(path).take(), TokenAttempt::Taken);
     writeFile(path, "");
-    EXPECT_EQ(tryTakeToken(path), TokenAttempt::Busy);
+    EXPECT_EQ(TokenFile(path).take(), TokenAttempt::Busy);
     writeFile(path, "available  ");
-    EXPECT_EQ(tryTakeToken(path), TokenAttempt::Busy);
+    EXPECT_EQ(TokenFile(path).take(), TokenAttempt::Busy);
 }
 
 TEST(HostPollingTokenFile, FileHeldByTheOtherProgramCannotBeOpened) {
@@ -73,10 +125,10 @@ TEST(HostPollingTokenFile, FileHeldByTheOtherProgramCannotBeOpened) {
     const int other = ::open(path.c_str(), O_RDWR);
     ASSERT_GE(other, 0);
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
-    EXPECT_EQ(tryTakeToken(path), TokenAttempt::CannotOpen);
-    EXPECT_FALSE(tryGiveBackToken(path));
+    EXPECT_EQ(TokenFile(path).take(), TokenAttempt::CannotOpen);
+    EXPECT_FALSE(TokenFile(path).giveBack());
     ::close(other);
-    EXPECT_EQ(tryTakeToken(path), TokenAttempt::Taken);
+    EXPECT_EQ(TokenFile(path).take(), TokenAttempt::Taken);
 }
 
 }  // namespace
