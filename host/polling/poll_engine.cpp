@@ -22,13 +22,15 @@ constexpr char kTokenFileName[] = "token.txt";
 constexpr int kOutsideWindowWaitMs = 100;
 constexpr int kTokenRetryMs = 300;
 constexpr int kTokenFailuresBeforeBox = 1000;
-// After Stop, giving the token back is still tried this often: a token left "Unavailable"
-// would lock the other program out of the data file for good.
-constexpr int kGiveBackTriesAfterStop = 10;
-// Taking it for a record in hand after Stop: a few short tries, so the program still ends
-// within a second.
-constexpr int kTakeTriesAfterStop = 8;
+// A token held this long is told once: a crashed holder would stall the line for good.
+constexpr std::int64_t kTokenWaitReportMs = 60'000;
+// After Stop (or a service being stopped) the record in hand has left the terminal for good:
+// the token is still tried this long with short waits, so the program ends within a second.
+constexpr std::int64_t kTakeGraceAfterStopMs = 400;
 constexpr int kTokenRetryAfterStopMs = 50;
+// Giving the token back is tried longer: a token left "Unavailable" would lock the other
+// program out of the data file for good.
+constexpr std::int64_t kGiveBackGraceAfterStopMs = 3000;
 
 std::string lastDataText(const std::tm& time) {
     return clockText(time) + "  ";
@@ -49,7 +51,11 @@ void PollEngine::run() {
     HostState& state = services_.state();
     const HostSettings& settings = services_.settings();
     if (!state.isReady()) return;
-    if (atStart_) atStart_();
+    // Stop while the clocks were set ends the command before any poll.
+    if (atStart_ && !atStart_()) {
+        closeIfCommandLineDone(services_);
+        return;
+    }
     polling_.fill(AddressPolling{});
     tokenOpenFailures_ = 0;
     lineLost_ = false;
@@ -131,9 +137,13 @@ void PollEngine::noteLineState(int port) {
     const std::string line = "COM" + std::to_string(port) + " line";
     if (lost) {
         services_.reporter().report(' ', line + " lost:", link_.lineLostReason(port), kNoteCode);
-    } else {
-        services_.reporter().report(' ', line + " back", "", kNoteCode);
+        return;
     }
+    const std::string otherDevice = link_.otherDeviceNow(port);
+    if (otherDevice.empty())
+        services_.reporter().report(' ', line + " back", "", kNoteCode);
+    else
+        services_.reporter().report(' ', line + " back on another device:", otherDevice, kNoteCode);
 }
 
 void PollEngine::handleAnswer(int index, char address, const PollAnswer& answer) {
@@ -211,27 +221,28 @@ void PollEngine::idleWhenNothingSelected() {
 void PollEngine::storeRecord(char address, const std::string& data) {
     const std::string record = formatPollRecord(address, data);
     services_.revealDataPane();
-    const bool stored =
+    const StoreResult result =
         services_.settings().Token_file ? writeWithToken(record) : writeWithoutToken(record);
-    if (!stored) keepUnstored(address, data);
+    if (result != StoreResult::Stored) keepUnstored(address, data, result);
     // The pane shows every record, stored or not: it may be the only place left holding it.
     services_.appendPollData(pollRecordText(address, data) + "\n");
 }
 
-bool PollEngine::writeWithoutToken(const std::string& record) {
-    if (!dataFile_.isOpen() && !openDataFile()) return false;
-    return dataFile_.write(record);
+PollEngine::StoreResult PollEngine::writeWithoutToken(const std::string& record) {
+    if (!dataFile_.isOpen() && !openDataFile()) return StoreResult::FileFailed;
+    return dataFile_.write(record) ? StoreResult::Stored : StoreResult::FileFailed;
 }
 
-bool PollEngine::writeWithToken(const std::string& record) {
-    if (!takeToken()) return false;
+PollEngine::StoreResult PollEngine::writeWithToken(const std::string& record) {
+    TokenFile token(pathInWorkFolder(kTokenFileName));
+    if (!takeToken(token)) return StoreResult::NoToken;
     bool written = false;
     if (openDataFile()) {
         written = dataFile_.write(record);
         dataFile_.close();
     }
-    giveBackToken();
-    return written;
+    giveBackToken(token);
+    return written ? StoreResult::Stored : StoreResult::FileFailed;
 }
 
 bool PollEngine::openDataFile() {
@@ -242,38 +253,61 @@ bool PollEngine::openDataFile() {
     return false;
 }
 
-void PollEngine::keepUnstored(char address, const std::string& data) {
-    // The reporter writes it in the one-line form of the data file.
-    services_.reporter().report(address, kNotStored, data, RC_FILE_OPEN_ERROR);
+void PollEngine::keepUnstored(char address, const std::string& data, StoreResult why) {
+    // The reporter writes it in the one-line form of the data file. Without the token no file
+    // was ever opened: the record is logged as a note, not as a file error.
+    services_.reporter().report(address, kNotStored, data,
+                                why == StoreResult::NoToken ? kLoggedNoteCode : RC_FILE_OPEN_ERROR);
 }
 
-bool PollEngine::takeToken() {
-    const std::string path = pathInWorkFolder(kTokenFileName);
-    int triesAfterStop = 0;
+bool PollEngine::takeToken(TokenFile& token) {
+    const std::int64_t startMs = clock_.monotonicMs();
+    std::int64_t stoppedAtMs = -1;
+    bool waitReported = false;
     for (;;) {
-        const TokenAttempt attempt = tryTakeToken(path);
+        const TokenAttempt attempt = token.take();
         if (attempt == TokenAttempt::Taken) return true;
+        if (attempt == TokenAttempt::TakenOver) {
+            services_.reporter().report(' ', kTokenFileName,
+                                        "taken over from " + token.heldBy() + ", which has ended",
+                                        kLoggedNoteCode);
+            return true;
+        }
         if (attempt == TokenAttempt::CannotOpen && tokenOpenFailures_++ > kTokenFailuresBeforeBox) {
             prompts_.showMessage("Token.TXT can't be open(try 1000 time)", false);
             tokenOpenFailures_ = 0;
         }
-        // The record in hand has left the terminal for good: after Stop (or a service being
-        // stopped) the token is still tried briefly, as another host holds it only a moment.
+        // Time is measured here, not counted in waits: a wait of the link may end at once.
+        const std::int64_t nowMs = clock_.monotonicMs();
+        if (!waitReported && nowMs - startMs > kTokenWaitReportMs) {
+            waitReported = true;
+            services_.reporter().report(
+                ' ', kTokenFileName,
+                "waited for over a minute: " + (attempt == TokenAttempt::Busy
+                                                    ? "Unavailable, held by " + token.heldBy()
+                                                    : std::string("it cannot be opened")),
+                kLoggedNoteCode);
+        }
         const bool stopped = services_.state().isReady();
-        if (stopped && ++triesAfterStop > kTakeTriesAfterStop) return false;
+        if (stopped && stoppedAtMs < 0) stoppedAtMs = nowMs;
+        if (stopped && nowMs - stoppedAtMs >= kTakeGraceAfterStopMs) return false;
         link_.delay(stopped ? kTokenRetryAfterStopMs : kTokenRetryMs);
     }
 }
 
-void PollEngine::giveBackToken() {
-    const std::string path = pathInWorkFolder(kTokenFileName);
-    int triesAfterStop = 0;
-    while (!tryGiveBackToken(path)) {
-        link_.delay(kTokenRetryMs);
-        if (services_.state().isReady() && ++triesAfterStop > kGiveBackTriesAfterStop) {
-            services_.reporter().report(' ', kTokenFileName, "still Unavailable", -1);
-            return;
+void PollEngine::giveBackToken(TokenFile& token) {
+    std::int64_t stoppedAtMs = -1;
+    while (!token.giveBack()) {
+        const std::int64_t nowMs = clock_.monotonicMs();
+        if (services_.state().isReady()) {
+            if (stoppedAtMs < 0) stoppedAtMs = nowMs;
+            if (nowMs - stoppedAtMs >= kGiveBackGraceAfterStopMs) {
+                services_.reporter().report(' ', kTokenFileName, "still Unavailable",
+                                            kLoggedNoteCode);
+                return;
+            }
         }
+        link_.delay(kTokenRetryMs);
     }
 }
 

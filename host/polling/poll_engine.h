@@ -14,6 +14,7 @@ class HostServices;
 class OperatorPrompts;
 class PollClock;
 class PollLink;
+class TokenFile;
 struct PollAnswer;
 
 inline constexpr int kPollWeightMax = 16;
@@ -27,8 +28,9 @@ public:
 
     void run();
 
-    // Runs first in each Poll command that may start, before its ready check.
-    void setAtStart(std::function<void()> hook) { atStart_ = std::move(hook); }
+    // Runs first in each Poll command that may start, before its ready check; false ends the
+    // command (Stop was chosen meanwhile).
+    void setAtStart(std::function<bool()> hook) { atStart_ = std::move(hook); }
     // Runs just before each poll (the time synchronisation step hooks in here).
     void setBeforePoll(std::function<void()> hook) { beforePoll_ = std::move(hook); }
 
@@ -53,13 +55,14 @@ private:
     bool noDataTooLong();
     void idleWhenNothingSelected();
 
+    enum class StoreResult { Stored, FileFailed, NoToken };
     void storeRecord(char address, const std::string& data);
-    bool writeWithoutToken(const std::string& record);
-    bool writeWithToken(const std::string& record);
+    StoreResult writeWithoutToken(const std::string& record);
+    StoreResult writeWithToken(const std::string& record);
     bool openDataFile();
-    void keepUnstored(char address, const std::string& data);
-    bool takeToken();
-    void giveBackToken();
+    void keepUnstored(char address, const std::string& data, StoreResult why);
+    bool takeToken(TokenFile& token);
+    void giveBackToken(TokenFile& token);
 
     std::string pathInWorkFolder(const std::string& name) const;
 
@@ -67,7 +70,7 @@ private:
     PollLink& link_;
     PollClock& clock_;
     OperatorPrompts& prompts_;
-    std::function<void()> atStart_;
+    std::function<bool()> atStart_;
     std::function<void()> beforePoll_;
     std::array<AddressPolling, kAddressSlots> polling_{};
     PollDataFile dataFile_;

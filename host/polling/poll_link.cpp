@@ -1,7 +1,13 @@
 #include "poll_link.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <thread>
 
 #include "port_diagnosis.h"
 #include "vantlink.h"
@@ -9,6 +15,20 @@
 namespace vantrel {
 
 namespace {
+
+// HC_line_state: 1 lost; 2 up again, but on another device than the one first opened.
+constexpr int kLineLost = 1;
+constexpr int kLineOnOtherDevice = 2;
+
+// The file a path leads to and its device number, as "/dev/ttyUSB1 (188:1)".
+std::string deviceNamed(const std::string& path) {
+    char resolved[PATH_MAX];
+    const std::string target = ::realpath(path.c_str(), resolved) ? resolved : path;
+    struct stat status {};
+    if (::stat(target.c_str(), &status) != 0) return target;
+    return target + " (" + std::to_string(major(status.st_rdev)) + ":" +
+           std::to_string(minor(status.st_rdev)) + ")";
+}
 
 class LibraryPollLink final : public PollLink {
 public:
@@ -25,8 +45,21 @@ public:
                                static_cast<std::size_t>(kept));
         return answer;
     }
-    void delay(int milliseconds) override { HM_time_delay(milliseconds); }
-    bool lineLost(int port) override { return HC_line_state(port) == 1; }
+    // The library's wait ends at once while its calls are cancelled (the program is ending):
+    // the rest is slept here, so no wait loop of the host spins.
+    void delay(int milliseconds) override {
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + milliseconds * 1ms;
+        HM_time_delay(milliseconds);
+        for (auto now = steady_clock::now(); now < end; now = steady_clock::now())
+            std::this_thread::sleep_for(std::min<steady_clock::duration>(end - now, 10ms));
+    }
+    bool lineLost(int port) override { return HC_line_state(port) == kLineLost; }
+    std::string otherDeviceNow(int port) override {
+        if (HC_line_state(port) != kLineOnOtherDevice) return {};
+        const std::string path = vantlink::port_device_path("VANTLINK_COM", port);
+        return path + " now names " + deviceNamed(path);
+    }
     std::string lineLostReason(int port) override {
         // A pulled adapter is usually gone from /dev by now; else it only hung up.
         const std::string reason =

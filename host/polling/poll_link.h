@@ -22,6 +22,9 @@ public:
     virtual bool lineLost(int /*port*/) { return false; }
     // Why the line was lost, for the message window.
     virtual std::string lineLostReason(int /*port*/) { return {}; }
+    // While the line is up on another device than it was opened on (the path was given to
+    // another device while the line was lost): the path and what it names now; else empty.
+    virtual std::string otherDeviceNow(int /*port*/) { return {}; }
 };
 
 // The engine's clock: local time for windows and last-data times, a monotonic count for the

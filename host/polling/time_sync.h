@@ -7,6 +7,7 @@
 namespace vantrel {
 
 class HostServices;
+class OperatorPrompts;
 class PollClock;
 class PollEngine;
 
@@ -14,7 +15,8 @@ class PollTimeSync {
 public:
     struct ClockSetters {
         // The whole Time and Date command without its dialog; it must leave the program open.
-        std::function<void()> allTerminals;
+        // False when Stop ended it: the Poll command then ends too.
+        std::function<bool()> allTerminals;
         // The selected terminals, from inside the running Poll command.
         std::function<void()> selectedTerminals;
     };
@@ -24,8 +26,9 @@ public:
     // Hooks both steps into the engine's start and into the moment before each poll.
     void attachTo(PollEngine& engine);
 
-    // First thing in each Poll command: a new command synchronises afresh.
-    void atPollStart();
+    // First thing in each Poll command: a new command synchronises afresh. False when Stop
+    // ended the synchronisation.
+    bool atPollStart();
     // Just before each poll: synchronises once each time the window is entered.
     void beforePoll();
 
@@ -37,6 +40,11 @@ private:
     ClockSetters setters_;
     bool synchronised_ = false;
 };
+
+// The Time and Date command as a Poll command starts it: the ready check, then the clocks of
+// the selected terminals set by setSelected with the ready flag at 0; false when Stop ended it.
+bool setClocksAtPollStart(HostServices& services, OperatorPrompts& prompts,
+                          const std::function<void()>& setSelected);
 
 // The setters of the real program: the set-up commands on the library's line.
 PollTimeSync::ClockSetters libraryClockSetters(HostServices& services);

@@ -22,6 +22,7 @@
 #include "log_pane.h"
 #include "modal_boxes.h"
 #include "pictures.h"
+#include "result_reporter.h"
 #include "vant_version.h"
 #include "vantrel_view.h"
 
@@ -327,12 +328,20 @@ void CMainFrame::closeWithoutAsking() {
     close();
 }
 
+void CMainFrame::endOnSignal(const char* signalName) {
+    view_->reporter().report(' ', signalName, "received: the program ends", kNoteCode);
+    // Cancelled first: a close from inside the exit question would be ignored by Qt, and the
+    // question, cancelled, must not keep the program open (closeEvent sees the end coming).
+    setProgramEnding(true);
+    closeWithoutAsking();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!skipExitQuestion_ && !exitConfirmed_) {
         const auto answer =
             showMessageBox(this, QMessageBox::Question, QApplication::applicationName(),
                            "Exit Program?", QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-        if (answer != QMessageBox::Yes) {
+        if (answer != QMessageBox::Yes && !programEnding()) {
             event->ignore();
             return;
         }

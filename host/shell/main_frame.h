@@ -40,6 +40,9 @@ public:
     void fontSmaller();
     // Closes without the exit question (command-line and batch runs).
     void closeWithoutAsking();
+    // SIGTERM or SIGINT: noted, every open box and dialog cancelled (the exit question too),
+    // a running command stopped, and the window closed without asking.
+    void endOnSignal(const char* signalName);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -60,6 +60,22 @@ QPushButton* dialogDefaultButton(QDialog& dialog) {
     return nullptr;
 }
 
+// A journal is often read on a terminal, which would obey control characters a terminal sent
+// (a box may show its text): those, C1 included, are written as \xHH.
+QString withoutControls(const QString& text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code >= 0x20 && code != 0x7F && (code < 0x80 || code > 0x9F)) {
+            shown += c;
+            continue;
+        }
+        shown += QString::asprintf("\\x%02x", static_cast<unsigned>(code));
+    }
+    return shown;
+}
+
 }  // namespace
 
 void toStandardError(const QString& text) {
@@ -68,7 +84,7 @@ void toStandardError(const QString& text) {
         // A report with an empty detail ends in blanks: a journal line need not.
         while (!part.isEmpty() && part.back().isSpace()) part.chop(1);
         if (part.isEmpty()) continue;
-        const QByteArray line = (name + ": " + part).toLocal8Bit();
+        const QByteArray line = (name + ": " + withoutControls(part)).toLocal8Bit();
         std::fprintf(stderr, "%s\n", line.constData());
     }
     std::fflush(stderr);
@@ -91,8 +107,42 @@ void setUnansweredBoxSink(UnansweredBoxSink boxSink) {
     sink() = std::move(boxSink);
 }
 
+namespace {
+
+bool& endingFlag() {
+    static bool ending = false;
+    return ending;
+}
+
+// What Escape would give: the escape button, else a No or Cancel.
+QMessageBox::StandardButton cancelAnswer(const QMessageBox& box) {
+    if (auto* escape = box.escapeButton()) return box.standardButton(escape);
+    for (const auto button : {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Abort})
+        if (box.button(button)) return button;
+    return QMessageBox::NoButton;
+}
+
+}  // namespace
+
+void setProgramEnding(bool ending) {
+    endingFlag() = ending;
+    if (!ending) return;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible()) dialog->reject();
+    }
+}
+
+bool programEnding() {
+    return endingFlag();
+}
+
 QMessageBox::StandardButton runMessageBox(QMessageBox& box, BoxEcho echo) {
-    if (operatorCanAnswer()) return static_cast<QMessageBox::StandardButton>(box.exec());
+    if (operatorCanAnswer()) {
+        if (programEnding()) return cancelAnswer(box);
+        const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+        return programEnding() ? cancelAnswer(box) : answer;
+    }
     if (echo == BoxEcho::AlreadyInMessageWindow) return defaultAnswer(box);
     const QString text = unansweredText(box);
     toStandardError(text);
@@ -101,7 +151,11 @@ QMessageBox::StandardButton runMessageBox(QMessageBox& box, BoxEcho echo) {
 }
 
 int runDialog(QDialog& dialog) {
-    if (operatorCanAnswer()) return dialog.exec();
+    if (programEnding()) return QDialog::Rejected;
+    if (operatorCanAnswer()) {
+        const int result = dialog.exec();
+        return programEnding() ? QDialog::Rejected : result;
+    }
     // No file can be chosen without an operator.
     if (qobject_cast<QFileDialog*>(&dialog)) return QDialog::Rejected;
     dialog.setResult(QDialog::Rejected);

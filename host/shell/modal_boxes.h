@@ -43,6 +43,11 @@ enum class BoxEcho {
     AlreadyInMessageWindow,
 };
 
+// The program is ending (SIGTERM): every open box and dialog is cancelled as Escape would, and
+// any opened later answers so at once, so nothing holds the end back. Tests set it back.
+void setProgramEnding(bool ending);
+bool programEnding();
+
 QMessageBox::StandardButton runMessageBox(QMessageBox& box,
                                           BoxEcho echo = BoxEcho::StderrAndMessageWindow);
 // QDialog::Accepted or QDialog::Rejected.

@@ -5,7 +5,6 @@
 #include "error_log.h"
 #include "host_settings.h"
 #include "host_state.h"
-#include "record_text.h"
 #include "result_text.h"
 
 namespace vantrel {
@@ -59,27 +58,57 @@ std::tm ResultReporter::localNow() {
 
 std::string ResultReporter::resultTextFor(int code) const {
     std::string text(opscore::result_text(code));
-    const bool wrapApplies =
-        settings_.Power_Saving && code != kPowerSavingOffFailed && code != kNoteCode;
+    const bool wrapApplies = settings_.Power_Saving && code != kPowerSavingOffFailed &&
+                             code != kNoteCode && code != kLoggedNoteCode;
     if (wrapApplies && powerSavingReturn_ && powerSavingReturn_() != 0) text += kPowerSavingSuffix;
     return text;
 }
 
 namespace {
 
-// Details and operations often carry what a terminal sent (listings, identities, file names):
-// a CR, LF or NUL in them must not split the log's one line per result or forge another.
-std::string oneLine(std::string_view text) {
-    return opscore::record_line_text(std::span<const unsigned char>(
-        reinterpret_cast<const unsigned char*>(text.data()), text.size()));
+// The letter of the data file's escape, or 0.
+char lineBreakLetter(unsigned char byte) {
+    return byte == '\r' ? 'r' : byte == '\n' ? 'n' : byte == '\0' ? '0' : 0;
+}
+
+bool isControl(unsigned char byte) {
+    return byte < 0x20 || byte == 0x7F;
 }
 
 }  // namespace
 
+std::string journalLineText(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (const char letter = lineBreakLetter(byte)) {
+            line += '\\';
+            line += letter;
+        } else if (isControl(byte)) {
+            line += "\\x";
+            line += kHex[byte >> 4];
+            line += kHex[byte & 0x0F];
+        } else if (byte == '\\' && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            const bool startsEscape = next == '\\' || next == 'r' || next == 'n' || next == '0' ||
+                                      next == 'x' || isControl(next);
+            line += startsEscape ? "\\\\" : "\\";
+        } else {
+            line += static_cast<char>(byte);
+        }
+    }
+    return line;
+}
+
 void ResultReporter::report(char address, std::string_view rawOperation, std::string_view rawDetail,
                             int code) {
-    const std::string operation = oneLine(rawOperation);
-    const std::string detail = oneLine(rawDetail);
+    // Details and operations often carry what a terminal sent (records, listings, identities,
+    // file names): they must neither split the log's one line per result nor reach a
+    // terminal's screen as commands.
+    const std::string operation = journalLineText(rawOperation);
+    const std::string detail = journalLineText(rawDetail);
     const std::string result = resultTextFor(code);
     std::string line = formatLogLine(address, clock_(), operation, detail, result);
     // A log that failed to open stays closed for the run while ErrorLog keeps its mode.
@@ -91,8 +120,8 @@ void ResultReporter::report(char address, std::string_view rawOperation, std::st
     line += '\n';
     output_.appendMessage(line);
 
-    const bool boxWanted =
-        state_.commandLineMode && settings_.SHOW_ERROR_BOX && code != 0 && code != kNoteCode;
+    const bool boxWanted = state_.commandLineMode && settings_.SHOW_ERROR_BOX && code != 0 &&
+                           code != kNoteCode && code != kLoggedNoteCode;
     if (boxWanted) {
         std::string boxText;
         boxText += address;

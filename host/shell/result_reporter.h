@@ -13,6 +13,9 @@ struct HostState;
 
 // The code the host uses for plain notes that carry no result.
 inline constexpr int kNoteCode = -1;
+// A note that also goes to the error log (never boxed): something the operator must be able to
+// find later, such as a record that could not be stored or a failed save of the settings.
+inline constexpr int kLoggedNoteCode = -2;
 
 // Where reports become visible; the main window implements it.
 class ReportOutput {
@@ -60,6 +63,11 @@ private:
     PowerSavingReturn powerSavingReturn_;
     Clock clock_;
 };
+
+// Terminal text as one line that a terminal showing the log or the journal cannot obey: the
+// poll data file's one-line form (CR, LF and NUL as \r, \n and \0, a backslash doubled where
+// it would read as an escape), with every other control byte, ESC and BEL among them, as \xHH.
+std::string journalLineText(std::string_view text);
 
 // "%c %.2d:%.2d:%.2d %s %s %s" followed by CR LF.
 std::string formatLogLine(char address, const std::tm& time, std::string_view operation,

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "vantlink.h"
+
 namespace vantrel {
 
 namespace {
@@ -20,6 +22,9 @@ struct sigaction previousActions[kWatchedSignals.size()];
 
 void onSignal(int number) {
     const int savedErrno = errno;
+    // A library wait of any length (a huge ESC delay, an endless transfer) ends at once; the
+    // program ends and never sends another command.
+    HM_set_cancel(1);
     const unsigned char byte = static_cast<unsigned char>(number);
     // A full pipe already holds a request: losing this byte loses nothing.
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);

@@ -8,8 +8,9 @@ namespace vantrel {
 
 // SIGTERM and SIGINT (a service being stopped, Ctrl+C in a terminal) become the signal
 // requested() on the event loop, where the program can end a running command at its next safe
-// point. The handler only writes a byte to a pipe; the library's message pump runs the event
-// loop inside its waits, so a request is seen even while a library call is in progress.
+// point. The handler cancels the link library's calls (every wait ends at once) and writes a
+// byte to a pipe; the library's message pump runs the event loop inside its waits, so a request
+// is seen even while a library call is in progress.
 // One instance per process: it takes the two signals over and gives them back when destroyed.
 class TerminationSignals : public QObject {
     Q_OBJECT

@@ -39,10 +39,7 @@ void CVantrelApp::initInstance(const std::string& workFolder,
     installFeatures(*frame_->view());
     connect(terminationSignals_, &TerminationSignals::requested, frame_.get(),
             [frame = frame_.get()](int signalNumber) {
-                const char* name = signalNumber == SIGINT ? "SIGINT" : "SIGTERM";
-                frame->view()->reporter().report(' ', name, "received: the program ends",
-                                                 kNoteCode);
-                frame->closeWithoutAsking();
+                frame->endOnSignal(signalNumber == SIGINT ? "SIGINT" : "SIGTERM");
             });
     frame_->view()->initialUpdate(workFolder);
     frame_->show();

@@ -92,7 +92,11 @@ void CVantrelView::applyLoad(bool terminalTypeUnknown) {
 bool CVantrelView::saveSettings() {
     ProfileFile file(settingsPath(workFolder_));
     vantrel::saveSettings(settings_, file);
-    return file.commit();
+    if (file.commit()) return true;
+    // Every save goes through here: callers need not tell the operator themselves.
+    reporter_->report(' ', "Vantcom.ini", "cannot be written: the settings in use are not saved",
+                      kLoggedNoteCode);
+    return false;
 }
 
 void CVantrelView::openErrorLog() {

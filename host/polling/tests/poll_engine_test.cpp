@@ -5,6 +5,7 @@
 #include "fake_host.h"
 #include "record_text.h"
 #include "scripted_link.h"
+#include "token_file.h"
 #include "vantlink.h"
 
 using namespace vantrel;
@@ -89,10 +90,13 @@ TEST_F(HostPollingEngine, MaxErrorCountsOnlyConsecutiveTimeOutsOfTheAddress) {
 TEST_F(HostPollingEngine, LostLineIsNotedOnceEachWayWithoutTimeOutReportsMeanwhile) {
     host.settings().Address = "AB";
     host.settings().MaxError = 2;
-    // Polls 1-3 bring records, 4-29 find the line away, 30-39 bring records, then time-outs.
-    link.answer = [this](char) {
+    // Polls 1-3 bring records, 4-29 find the line away, 30-34 bring records, 35-37 find it
+    // away again until it is back on another device, 38-39 bring records, then time-outs.
+    const std::string otherDevice = "/dev/serial/by-id/usb-X now names /dev/ttyUSB1 (188:1)";
+    link.answer = [this, otherDevice](char) {
         const std::size_t poll = link.polled.size();  // this one included
-        link.lost = poll >= 4 && poll < 30;
+        link.lost = (poll >= 4 && poll < 30) || (poll >= 35 && poll < 38);
+        link.otherDevice = poll >= 38 ? otherDevice : "";
         if (link.lost) return kTimeOut;
         return poll < 40 ? record("r") : kTimeOut;
     };
@@ -103,12 +107,14 @@ TEST_F(HostPollingEngine, LostLineIsNotedOnceEachWayWithoutTimeOutReportsMeanwhi
     for (const auto& r : host.reports)
         if (r.code == kNoteCode) notes.push_back(r.operation + "|" + r.detail);
     const std::vector<std::string> expected = {"COM3 line lost:|No such device: /dev/ttyUSB0",
-                                               "COM3 line back|"};
+                                               "COM3 line back|",
+                                               "COM3 line lost:|No such device: /dev/ttyUSB0",
+                                               "COM3 line back on another device:|" + otherDevice};
     EXPECT_EQ(notes, expected);
     // Back on the line, A and B time out in turn (A B A B A): one report each at the second.
     EXPECT_EQ(host.reportsWithCode(RC_TIME_OUT), 2);
     const std::string data = dataFile();
-    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 3 + 10);
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), 3 + 5 + 2);
 }
 
 TEST_F(HostPollingEngine, OneNakIsQuietTwoInARowAreReported) {
@@ -180,24 +186,43 @@ TEST_F(HostPollingEngine, HeldTokenIsWaitedForThenTakenAndGivenBack) {
     EXPECT_TRUE(host.reports.empty());
 }
 
+// A token held for over a minute is told once; Stop then keeps the record in hand in the log,
+// whole, as not stored: no file was opened, so no file error is reported.
 TEST_F(HostPollingEngine, StopDuringTheTokenWaitKeepsTheRecordVisible) {
     host.settings().Token_file = true;
     writeFile(host.folder.file("token.txt"), "Unavailable");
     answerInTurn({record("A0001 scanned")});
     link.afterDelay = [this] {
-        if (link.delays == 3) host.setReady(true);  // Stop
+        if (link.delays == 210) host.setReady(true);  // Stop after 63 seconds
     };
     engine.run();
     EXPECT_EQ(dataFile(), "");
     EXPECT_EQ(tokenFile(), "Unavailable");  // still the other program's
     // A few short tries after Stop, never the full pace: the program ends within a second.
-    EXPECT_LE(clock.elapsedMs(), 10 + 3 * 300 + 8 * 50);
+    EXPECT_LE(clock.elapsedMs(), 10 + 210 * 300 + 8 * 50);
     EXPECT_EQ(host.dataPane, "A A0001 scanned\n");
-    ASSERT_EQ(host.reports.size(), 1u);
-    EXPECT_EQ(host.reports[0].address, 'A');
-    EXPECT_EQ(host.reports[0].detail, "A0001 scanned");
-    EXPECT_EQ(host.reports[0].code, RC_FILE_OPEN_ERROR);  // logged, not a note
+    EXPECT_EQ(host.reportLines(),
+              (std::vector<std::string>{
+                  " |token.txt|waited for over a minute: Unavailable, held by another program|-2",
+                  "A|Poll not stored|A0001 scanned|-2"}));
     EXPECT_EQ(link.polled, "A");
+}
+
+// A holder of this host whose process has ended would stall every line for good.
+TEST_F(HostPollingEngine, TokenOfAnEndedHolderOnThisHostIsTakenOverAndLogged) {
+    host.settings().Token_file = true;
+    TokenHolder ended = thisProcessAsHolder();
+    ++ended.start;  // the process id now belongs to another process
+    writeFile(host.folder.file("token.txt"), "Unavailable" + holderText(ended));
+    answerInTurn({record("kept")});
+    stopAfterPolls(1);
+    engine.run();
+    EXPECT_EQ(dataFile(), "A kept\r\n");
+    EXPECT_EQ(tokenFile(), "Available  ");
+    EXPECT_EQ(link.delays, 0);
+    EXPECT_EQ(host.reportLines(),
+              std::vector<std::string>{" |token.txt|taken over from " + holderDescription(ended) +
+                                       ", which has ended|-2"});
 }
 
 // The record in hand was acknowledged: a token the other host gives back soon after Stop

@@ -54,6 +54,7 @@ public:
 
     bool lineLost(int) override { return lost; }
     std::string lineLostReason(int) override { return "No such device: /dev/ttyUSB0"; }
+    std::string otherDeviceNow(int) override { return otherDevice; }
 
     std::function<vantrel::PollAnswer(char)> answer = [](char) {
         return vantrel::PollAnswer{7, {}};
@@ -64,7 +65,8 @@ public:
     int delays = 0;
     int lastPort = 0;
     int pollCostMs = 10;
-    bool lost = false;  // the line state the library would report
+    bool lost = false;        // the line state the library would report
+    std::string otherDevice;  // up again on another device: the path and what it names
 
 private:
     FakeClock& clock_;

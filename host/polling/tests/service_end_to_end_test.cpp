@@ -192,6 +192,26 @@ TEST_F(HostService, SigintWhileTheLibraryWaitsOnASilentLineEndsWithinASecond) {
     EXPECT_EQ(readFile(folder.file("POLL.DAT")), "");
 }
 
+// A wait of the library that would last for weeks (the ESC delay after every answer): SIGTERM
+// still ends it, and the program, within a second.
+TEST_F(HostService, SigtermInsideAnEndlessLibraryWaitEndsWithinASecond) {
+    std::string ini = readFile(folder.file("Vantcom.ini"));
+    ini.replace(ini.find("[POLL]"), 0, "ESC_delay=2147483647\r\n");
+    writeFile(folder.file("Vantcom.ini"), ini);
+    startSim();
+    startVantrel();
+    const std::int64_t end = monotonicMs() + 10000;
+    while (readFile(folder.file("sim.trace")).find("< SIM") == std::string::npos &&
+           monotonicMs() < end)
+        std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(300ms);
+    const std::int64_t tookMs = signalAndWait(SIGTERM);
+    ASSERT_GE(tookMs, 0) << "vantrel did not end";
+    EXPECT_LT(tookMs, 1000);
+    EXPECT_EQ(vantrel.exitCode(), 0);
+    EXPECT_EQ(readFile(folder.file("token.txt")), "Available  ");
+}
+
 // A crash between the ACK and the write loses that record: the terminal has let it go. Here
 // the program is killed twenty times at random moments while records flow and started again
 // each time; no record may be stored twice, none may be cut, at most one per kill may be lost.

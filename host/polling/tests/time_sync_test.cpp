@@ -121,7 +121,10 @@ protected:
     TerminalSetupCommands commands{host, setupLink, prompts, dialogs, setupClock};
     PollTimeSync sync{host,
                       clock,
-                      {[this] { commands.timeAndDateFromPcClock(); },
+                      {[this] {
+                           return setClocksAtPollStart(
+                               host, prompts, [this] { commands.setSelectedClocksFromPc(); });
+                       },
                        [this] { commands.setSelectedClocksFromPc(); }}};
     int closesAtFirstPoll = -1;
 };
@@ -183,13 +186,18 @@ TEST_F(HostPollTimeSync, PollStartedInsideTheWindowSetsTheClocksBeforeItsFirstPo
     }
 }
 
+// Before the first poll or as the command starts: Stop ends the Poll command.
 TEST_F(HostPollTimeSync, StopWhileSettingTheClocksPollsNothingMore) {
     host.settings().Address = "AB";
-    clock.setTimeOfDay(7, 0, 0);
     setupLink.afterCall = [this](char) { host.setReady(true); };
-    engine.run();
-    EXPECT_EQ(log, Strings{"time A 07:00:00"});
-    EXPECT_TRUE(host.state().isReady());
+    for (const AutoTimeSync mode : {AutoTimeSync::Specify, AutoTimeSync::Start}) {
+        log.clear();
+        host.settings().Auto_Time_Sync = mode;
+        clock.setTimeOfDay(7, 0, 0);
+        engine.run();
+        EXPECT_EQ(log, Strings{"time A 07:00:00"});
+        EXPECT_TRUE(host.state().isReady());
+    }
 }
 
 TEST_F(HostPollTimeSync, OnlySpecifySynchronisesBeforePolls) {

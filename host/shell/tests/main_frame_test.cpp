@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTimer>
@@ -11,6 +12,7 @@
 #include "frame_fixture.h"
 #include "log_pane.h"
 #include "modal_answerer.h"
+#include "modal_boxes.h"
 #include "profile_file.h"
 
 using namespace vantrel;
@@ -122,6 +124,30 @@ TEST_F(HostMainFrame, CloseDuringCommandStopsItAndWaitsForIt) {
     EXPECT_EQ(yes.answered(), 1);
 }
 
+// SIGTERM with a dialog or the exit question open: it is cancelled, as is every box opened
+// after it, and the window closes at once; a No to the question cannot keep it open.
+TEST_F(HostMainFrame, SignalEndsTheProgramWhateverIsOpen) {
+    int dialogResult = -1;
+    QMessageBox::StandardButton laterBox = QMessageBox::NoButton;
+    view().setCommandHandler(ID_SETUP_PARAMETER, [&] {
+        QDialog dialog(frame.get());
+        dialogResult = runDialog(dialog);
+        laterBox = showMessageBox(frame.get(), QMessageBox::Question, "vantrel", "Save?",
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    });
+    for (const int command : {ID_SETUP_PARAMETER, ID_APP_EXIT}) {
+        if (!frame) start();
+        ModalAnswerer signal([this](QWidget*) { frame->endOnSignal("SIGTERM"); });
+        view().runCommand(command);
+        QApplication::processEvents();
+        EXPECT_FALSE(frame->isVisible()) << command;
+        setProgramEnding(false);
+        frame.reset();
+    }
+    EXPECT_EQ(dialogResult, QDialog::Rejected);
+    EXPECT_EQ(laterBox, QMessageBox::No);
+}
+
 TEST_F(HostMainFrame, WindowMenuShowsHidesAndClearsPanes) {
     auto* data = frame->dataPane();
     data->appendText("x\n");
@@ -208,6 +234,20 @@ TEST_F(HostStartUp, ErrorLogThatCannotOpenTurnsLoggingOffForThisRunOnly) {
     ASSERT_TRUE(view().saveSettings());
     EXPECT_EQ(ProfileFile(folder.file("Vantcom.ini")).read("Communication", "ErrorLog", ""),
               "Append");
+}
+
+// Every save, the one on the way out included, tells when Vantcom.ini cannot be written.
+TEST_F(HostStartUp, SettingsThatCannotBeSavedAreToldInTheMessageWindowAndTheLog) {
+    writeFile(folder.file("Vantcom.ini"), "[Communication]\nTerminal_type=KD24\nErrorLog=New\n");
+    std::filesystem::create_directory(folder.file("Vantcom.ini.tmp"));
+    start();
+    EXPECT_FALSE(view().saveSettings());
+    const QString told = " Vantcom.ini cannot be written: the settings in use are not saved";
+    EXPECT_TRUE(frame->messagePane()->entry(0).contains(told));
+    frame->closeWithoutAsking();
+    const auto log = readFile(folder.file("ERR_LOG.TXT"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+    EXPECT_NE(log.find(told.toStdString() + " \r\n"), std::string::npos) << log;
 }
 
 TEST_F(HostStartUp, StartUpLogsToTheWorkingFolder) {

@@ -73,9 +73,16 @@ TEST_F(HostReporter, TerminalTextCannotSplitOrForgeALogLine) {
     openLog(ErrorLogMode::New);
     reporter.report('A', "Terminal ID ", "VT79\r\nB 09:05:07 Cold Start  Successfully\0x"s, 0);
     ASSERT_EQ(output.lines.size(), 1u);
+    // Nor can it command the terminal a journal or the log is read on (a title, a bell, a
+    // cleared screen); a backslash that would read as an escape is doubled.
+    reporter.report('B', "Poll not stored", "\x1b]0;owned\x07\x1b[2J\x7f\\x41\\n\\", 52);
+    EXPECT_EQ(output.lines.at(1),
+              "B 09:05:07 Poll not stored \\x1b]0;owned\\x07\\x1b[2J\\x7f\\\\x41\\\\n\\ "
+              "File open error\n");
     EXPECT_EQ(logText(),
               "A 09:05:07 Terminal ID  VT79\\r\\nB 09:05:07 Cold Start  Successfully\\0x "
-              "Successfully\r\n");
+              "Successfully\r\n" +
+                  output.lines[1].substr(0, output.lines[1].size() - 1) + "\r\n");
 }
 
 TEST_F(HostReporter, PowerSavingSuffixRule) {
@@ -91,14 +98,19 @@ TEST_F(HostReporter, PowerSavingSuffixRule) {
     EXPECT_EQ(reporter.resultTextFor(4), "Time out");
 }
 
+// A plain note is only shown; a logged note is logged too; neither is ever boxed.
 TEST_F(HostReporter, NotesAreShownButNeverLoggedOrBoxed) {
     openLog(ErrorLogMode::Append);
     state.commandLineMode = true;
     settings.SHOW_ERROR_BOX = true;
+    settings.Power_Saving = true;
+    powerSavingReturn = 1;
     reporter.report(' ', "Dialing", "555", kNoteCode);
+    reporter.report(' ', "Vantcom.ini", "cannot be written", kLoggedNoteCode);
     EXPECT_EQ(output.lines.at(0), "  09:05:07 Dialing 555 \n");
+    EXPECT_EQ(output.lines.at(1), "  09:05:07 Vantcom.ini cannot be written \n");
     EXPECT_TRUE(output.boxes.empty());
-    EXPECT_EQ(logText(), "");
+    EXPECT_EQ(logText(), "  09:05:07 Vantcom.ini cannot be written \r\n");
 }
 
 TEST_F(HostReporter, BoxesOnlyForFailuresInCommandLineMode) {
