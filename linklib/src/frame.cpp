@@ -145,8 +145,12 @@ private:
 }  // namespace
 
 int receive_frame(int32_t port, std::span<uint8_t> answer, int32_t& length) {
-    // A cancelled call finds the line silent at once.
-    if (waits_cut_short()) return LINK_TIMEOUT;
+    // A cancelled call finds the line silent at once, yet still serves the caller's events: a
+    // caller that loops on such calls sees what it is waiting for (the signal that cancelled).
+    if (waits_cut_short()) {
+        pump_messages();
+        return LINK_TIMEOUT;
+    }
     port_drain(port);
     TickWindow window(state().settings.time_out_ms);
     AnswerCollector collector;

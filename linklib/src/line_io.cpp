@@ -31,6 +31,8 @@ uint32_t tick_ms() {
 }
 
 void pump_messages() {
+    // The caller's events must not run inside its own trace handler.
+    if (trace_hook_running) return;
     if (auto pump = state().message_pump) pump();
 }
 
