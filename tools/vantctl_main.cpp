@@ -97,8 +97,9 @@ int ended(const std::string& command, int status) {
     std::fprintf(stderr, "%s: interrupted by %s\n", speaker(command).c_str(),
                  signal_number == SIGINT ? "SIGINT" : "SIGTERM");
     (void)std::fflush(stderr);
-    std::signal(signal_number, SIG_DFL);
-    std::raise(signal_number);
+    // Should either fail, the status below says the same.
+    (void)std::signal(signal_number, SIG_DFL);
+    (void)std::raise(signal_number);
     return 128 + signal_number;  // only if the signal did not end the program
 }
 
