@@ -4,7 +4,11 @@
 
 namespace vantrel {
 
-EnableRule enableRuleFor(int id) {
+namespace {
+
+// The settings dialogs and the batch script: free while nothing runs, and they reload or change
+// what a running command reads.
+bool changesWhatCommandsRead(int id) {
     switch (id) {
         case ID_SETUP_TERMINAL:
         case ID_SETUP_PARAMETER:
@@ -14,8 +18,19 @@ EnableRule enableRuleFor(int id) {
         case ID_SETUP_MODEM:
         case ID_SETUP_TIME_SYNC:
         case ID_SETUP_COMMAND_LINE:
-        case ID_APP_EXIT:
         case ID_EXEC_BATCH_SCRIPT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+EnableRule enableRuleFor(int id) {
+    if (changesWhatCommandsRead(id)) return EnableRule::Always;
+    switch (id) {
+        case ID_APP_EXIT:
         case ID_DATA_WINDOW_CLEAR:
         case ID_DATA_WINDOW_HIDE:
         case ID_DATA_WINDOW_SHOW:
@@ -60,22 +75,9 @@ bool ruleAllows(EnableRule rule, const HostState& state) {
 }
 
 bool heldWhileCommandRuns(int id) {
-    switch (id) {
-        case ID_SETUP_TERMINAL:
-        case ID_SETUP_PARAMETER:
-        case ID_SETUP_DOWNLOAD_CFG:
-        case ID_SETUP_UPLOAD_CFG:
-        case ID_SETUP_POLL:
-        case ID_SETUP_MODEM:
-        case ID_SETUP_TIME_SYNC:
-        case ID_SETUP_COMMAND_LINE:
-        case ID_EXEC_BATCH_SCRIPT:
-            return true;
-        default: {
-            const EnableRule rule = enableRuleFor(id);
-            return rule != EnableRule::Always && rule != EnableRule::BusyOnly;
-        }
-    }
+    if (changesWhatCommandsRead(id)) return true;
+    const EnableRule rule = enableRuleFor(id);
+    return rule != EnableRule::Always && rule != EnableRule::BusyOnly;
 }
 
 void CommandTable::setHandler(int id, Handler handler) {

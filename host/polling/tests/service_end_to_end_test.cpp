@@ -94,6 +94,15 @@ protected:
         ASSERT_TRUE(vantrel.waitForStarted(10000));
     }
 
+    // Start-up done and polls under way: the terminals see requests.
+    void waitForPollsUnderWay() {
+        const std::int64_t end = monotonicMs() + 10000;
+        while (readFile(folder.file("sim.trace")).find("< SIM") == std::string::npos &&
+               monotonicMs() < end)
+            std::this_thread::sleep_for(5ms);
+        std::this_thread::sleep_for(300ms);
+    }
+
     // Waits until the data file holds more than `lines` lines; false after limitMs.
     bool waitForLines(std::size_t lines, int limitMs) {
         const std::int64_t end = monotonicMs() + limitMs;
@@ -176,12 +185,7 @@ TEST_F(HostService, SigtermDuringABatchScriptEndsTheScriptAndTheProgram) {
 TEST_F(HostService, SigintWhileTheLibraryWaitsOnASilentLineEndsWithinASecond) {
     startSim({"--fault-silence", "1"});
     startVantrel();
-    // Start-up done and polls under way: the terminals see requests.
-    const std::int64_t end = monotonicMs() + 10000;
-    while (readFile(folder.file("sim.trace")).find("< SIM") == std::string::npos &&
-           monotonicMs() < end)
-        std::this_thread::sleep_for(5ms);
-    std::this_thread::sleep_for(300ms);
+    waitForPollsUnderWay();
     const std::int64_t tookMs = signalAndWait(SIGINT);
     ASSERT_GE(tookMs, 0) << "vantrel did not end";
     std::printf("SIGINT to exit on a silent line: %lld ms\n", static_cast<long long>(tookMs));
@@ -200,11 +204,7 @@ TEST_F(HostService, SigtermInsideAnEndlessLibraryWaitEndsWithinASecond) {
     writeFile(folder.file("Vantcom.ini"), ini);
     startSim();
     startVantrel();
-    const std::int64_t end = monotonicMs() + 10000;
-    while (readFile(folder.file("sim.trace")).find("< SIM") == std::string::npos &&
-           monotonicMs() < end)
-        std::this_thread::sleep_for(5ms);
-    std::this_thread::sleep_for(300ms);
+    waitForPollsUnderWay();
     const std::int64_t tookMs = signalAndWait(SIGTERM);
     ASSERT_GE(tookMs, 0) << "vantrel did not end";
     EXPECT_LT(tookMs, 1000);
