@@ -68,8 +68,10 @@ void catch_interrupts() {
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a wait in the library ends at once. The second signal is not caught.
-    action.sa_flags = SA_RESETHAND;
+    // No SA_RESTART: a wait in the library ends at once. A repeat only cancels again, since
+    // timeout(1) and service managers signal the process and then its whole group; the
+    // library returns promptly once cancelled, and Ctrl-\ still ends at once.
+    action.sa_flags = 0;
     for (const int signal_number : {SIGINT, SIGTERM}) {
         struct sigaction old {};
         if (sigaction(signal_number, nullptr, &old) != 0) continue;

@@ -57,8 +57,8 @@ int visit_each_open(const Invocation& invocation, const std::string& addresses,
                     const TerminalStep& step);
 
 // SIGINT and SIGTERM cancel the library call in progress (HM_set_cancel): the command then
-// fails as a failed one does, an upload leaving its local file as it was. A second signal
-// ends the program at once. A SIGINT ignored by the parent stays ignored.
+// fails as a failed one does, an upload leaving its local file as it was. A repeated signal
+// only cancels again. A SIGINT ignored by the parent stays ignored.
 void catch_interrupts();
 // The signal that interrupted the command, or 0.
 int interrupting_signal();
