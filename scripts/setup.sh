@@ -6,6 +6,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-serialport-dev libgl-dev
+    # the serial devices present, for the device lists
+    libudev-dev
     xvfb xauth socat
     # the Debian packages (scripts/package.sh) and their tests: cpack's dpkg-shlibdeps and
     # fakeroot, lintian, file, the desktop entry checker and man

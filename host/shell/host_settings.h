@@ -5,11 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "profile_file.h"
 #include "terminal_kind.h"
 
 namespace vantrel {
 
-class ProfileFile;
+using opscore::ProfileFile;
 
 enum class LineProtocol { AckNak = 0, Null = 1, Multi = 2 };
 enum class ParityMode { None = 0, Odd = 1, Even = 2 };

@@ -19,23 +19,32 @@
 
 namespace vantlink {
 
-// COM<port> is the path in <variable_prefix><port> when that is set, else /dev/ttyS<port-1>;
-// empty when there is no device for the number, or when the variable is set but empty: that is
-// a slip in the set-up, never a wish for the default device.
-inline std::string port_device_path(const std::string& variable_prefix, int port) {
-    const std::string variable = variable_prefix + std::to_string(port);
-    if (const char* path = std::getenv(variable.c_str()); path != nullptr) return path;
+// The value of <variable_prefix><port>, or nullptr when it is not set.
+inline const char* port_variable_value(const std::string& variable_prefix, int port) {
+    return std::getenv((variable_prefix + std::to_string(port)).c_str());
+}
+
+// COM<port> is the path in <variable_prefix><port> when that is set, else the device the
+// program's settings chose (configured), else /dev/ttyS<port-1>; empty when there is no device
+// for the number, or when the variable is set but empty: that is a slip in the set-up, never a
+// wish for the default device.
+inline std::string port_device_path(const std::string& variable_prefix, int port,
+                                    const std::string& configured = {}) {
+    if (const char* path = port_variable_value(variable_prefix, port); path != nullptr) return path;
+    if (!configured.empty()) return configured;
     if (port < 1) return {};
     return "/dev/ttyS" + std::to_string(port - 1);
 }
 
 // Why COM<port> has no device path, naming the variable to set; empty when it has one.
-inline std::string port_path_problem(const std::string& variable_prefix, int port) {
+inline std::string port_path_problem(const std::string& variable_prefix, int port,
+                                     const std::string& configured = {}) {
     const std::string variable = variable_prefix + std::to_string(port);
     const char* value = std::getenv(variable.c_str());
     if (value != nullptr && *value == '\0')
         return variable + " is set but empty: give it the device's path";
-    if (value == nullptr && port < 1) return "No device is set: set " + variable;
+    if (value == nullptr && configured.empty() && port < 1)
+        return "No device is set: set " + variable;
     return {};
 }
 
@@ -105,9 +114,11 @@ inline std::string diagnose_port_open(const std::string& path) {
 }
 
 // The same for COM<port>, whose path may be the fault.
-inline std::string diagnose_port(const std::string& variable_prefix, int port) {
-    const std::string problem = port_path_problem(variable_prefix, port);
-    return problem.empty() ? diagnose_port_open(port_device_path(variable_prefix, port)) : problem;
+inline std::string diagnose_port(const std::string& variable_prefix, int port,
+                                 const std::string& configured = {}) {
+    const std::string problem = port_path_problem(variable_prefix, port, configured);
+    return problem.empty() ? diagnose_port_open(port_device_path(variable_prefix, port, configured))
+                           : problem;
 }
 
 }  // namespace vantlink

@@ -6,7 +6,8 @@
  * thread and only one call may be in progress at a time (the library has process-wide state).
  *
  * Ports. Port numbers 0..4 name COM0..COM4. COM<n> is the device path in the environment
- * variable VANTLINK_COM<n> when it is set, else /dev/ttyS<n-1>. Other port numbers are refused.
+ * variable VANTLINK_COM<n> when it is set, else the device named with HC_set_port_device, else
+ * /dev/ttyS<n-1>. Other port numbers are refused.
  *
  * Terminal addresses are one character in the low byte of a 32-bit argument ('A'..'Y', '0'..'6').
  *
@@ -116,6 +117,14 @@ int32_t HM_get_return_string_length(int32_t index);
  * but on another device than the one it was opened on (until the port is closed or the line is
  * lost again); else 0 (also for a port that is not open). */
 int32_t HC_line_state(int32_t port);
+
+/* Names the device of a port number for later opens: a device path such as
+ * "/dev/serial/by-id/usb-...-if00-port0" (a name that follows its adapter from socket to socket)
+ * or "/dev/ttyUSB0". NULL or "" goes back to the default, /dev/ttyS<port-1>. The environment
+ * variable VANTLINK_COM<port>, when set, still decides: it serves tests, services and experts.
+ * A port already open keeps its device until it is opened again. Returns 1, or 0 (nothing
+ * changed) for a port number outside 0..4 or a path of 4096 bytes or more. */
+int32_t HC_set_port_device(int32_t port, const char* path);
 
 /* Installs the function that every wait calls once per pass (NULL removes it). */
 void HM_set_message_pump(void (*pump)(void));

@@ -104,6 +104,14 @@ int32_t HC_line_state(int32_t port) {
     return transport->on_other_device() ? 2 : 0;
 }
 
+int32_t HC_set_port_device(int32_t port, const char* path) {
+    if (port < 0 || port >= kPortCount) return 0;
+    const std::string device = path == nullptr ? std::string() : std::string(path);
+    if (device.size() >= kPortDeviceMax) return 0;
+    state().port_devices[port] = device;
+    return 1;
+}
+
 int32_t HM_set_cancel(int32_t on) {
     cancel_requested.store(on, std::memory_order_relaxed);
     return on;

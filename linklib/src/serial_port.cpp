@@ -17,6 +17,7 @@
 
 #include "line_io.h"
 #include "port_diagnosis.h"
+#include "state.h"
 #include "trace.h"
 
 namespace vantlink {
@@ -308,7 +309,8 @@ LineSettings line_settings_from_codes(int32_t baud, int32_t data_bits, int32_t p
 }
 
 std::string device_path_for_port(int32_t port) {
-    return port_device_path("VANTLINK_COM", port);
+    const bool known = port >= 0 && port < kPortCount;
+    return port_device_path("VANTLINK_COM", port, known ? state().port_devices[port] : "");
 }
 
 std::unique_ptr<Transport> open_serial_port(const std::string& path, const std::string& name,

@@ -4,13 +4,15 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "local_file.h"
 #include "transport.h"
 
 namespace vantlink {
 
-inline constexpr int kPortCount = 5;  // port numbers 0..4
+inline constexpr int kPortCount = 5;            // port numbers 0..4
+inline constexpr size_t kPortDeviceMax = 4096;  // a device path or URL, with its NUL
 
 struct LinkSettings {
     int32_t time_out_ms = 400;
@@ -47,6 +49,7 @@ struct LinkState {
     int32_t last_decoded_length = 0;
     std::array<int32_t, 6> return_string_length{};
     std::array<std::unique_ptr<Transport>, kPortCount> ports;
+    std::array<std::string, kPortCount> port_devices;  // set by the caller; empty: the default
     void (*message_pump)() = nullptr;
     TransferState transfer;
 };

@@ -4,7 +4,7 @@
 #include "profile_file.h"
 #include "temp_folder.h"
 
-using vantrel::ProfileFile;
+using opscore::ProfileFile;
 
 TEST(HostProfileFile, ReadsIgnoringCaseAndTrimsValues) {
     TempFolder folder;

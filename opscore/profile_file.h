@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vantrel {
+namespace opscore {
 
 // A sectioned "key=value" settings file with the classic profile-file rules: section and key
 // names match without regard to case, values are trimmed, a write keeps every other line
@@ -33,6 +33,9 @@ public:
 
     // Sets one key in memory; commit() writes the file.
     void write(std::string_view section, std::string_view key, std::string_view value);
+
+    // Drops one key line in memory (the section header stays); nothing when it is missing.
+    void remove(std::string_view section, std::string_view key);
 
     // Writes the whole file; false when it cannot be written or was refused.
     bool commit() const;
@@ -65,4 +68,4 @@ bool sectionName(std::string_view line, std::string& name);
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string_view trimmed(std::string_view text);
 
-}  // namespace vantrel
+}  // namespace opscore

@@ -12,7 +12,7 @@
 #include <optional>
 #include <sstream>
 
-namespace vantrel {
+namespace opscore {
 
 namespace {
 
@@ -189,6 +189,13 @@ void ProfileFile::write(std::string_view section, std::string_view key, std::str
     lines_.insert(lines_.begin() + insertAt, std::move(line));
 }
 
+void ProfileFile::remove(std::string_view section, std::string_view key) {
+    const auto sectionLine = findSection(section);
+    if (sectionLine < 0) return;
+    const auto keyLine = findKey(sectionLine, key);
+    if (keyLine >= 0) lines_.erase(lines_.begin() + keyLine);
+}
+
 bool ProfileFile::commit() const {
     if (refused_) return false;
     std::ostringstream text;
@@ -215,4 +222,4 @@ bool ProfileFile::commit() const {
     return std::rename(temporary.c_str(), path_.c_str()) == 0;
 }
 
-}  // namespace vantrel
+}  // namespace opscore

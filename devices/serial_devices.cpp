@@ -1,0 +1,163 @@
+#include "serial_devices.h"
+
+#include <libudev.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace vantdev {
+namespace {
+
+std::string value_of(const Properties& properties, std::string_view key) {
+    const auto found = properties.find(key);
+    return found == properties.end() ? std::string() : found->second;
+}
+
+// The first of the keys that has a value: the hardware database's names read better than the
+// ones the device reports, which use underscores for blanks.
+std::string first_of(const Properties& properties, std::initializer_list<std::string_view> keys) {
+    for (const auto key : keys) {
+        std::string value = value_of(properties, key);
+        if (value.empty()) continue;
+        std::replace(value.begin(), value.end(), '_', ' ');
+        return value;
+    }
+    return {};
+}
+
+std::string stable_name(const std::string& links) {
+    constexpr std::string_view kById = "/dev/serial/by-id/";
+    std::size_t start = 0;
+    while (start < links.size()) {
+        const std::size_t end = std::min(links.find(' ', start), links.size());
+        const std::string link = links.substr(start, end - start);
+        if (link.starts_with(kById)) return link;
+        start = end + 1;
+    }
+    return {};
+}
+
+// ttyACM0 < ttyS0 < ttyS10 < ttyUSB0: by name, then by number.
+bool node_order(const SerialDevice& a, const SerialDevice& b) {
+    auto split = [](const std::string& node) {
+        const auto digits = node.find_last_not_of("0123456789") + 1;
+        const std::string number = node.substr(digits);
+        return std::pair(node.substr(0, digits), number.empty() ? 0UL : std::stoul(number));
+    };
+    return split(a.node) < split(b.node);
+}
+
+struct UdevDeleter {
+    void operator()(udev* handle) const { udev_unref(handle); }
+    void operator()(udev_enumerate* handle) const { udev_enumerate_unref(handle); }
+    void operator()(udev_device* handle) const { udev_device_unref(handle); }
+};
+
+Properties properties_of(udev_device* device) {
+    Properties properties;
+    for (udev_list_entry* entry = udev_device_get_properties_list_entry(device); entry != nullptr;
+         entry = udev_list_entry_get_next(entry)) {
+        const char* value = udev_list_entry_get_value(entry);
+        properties.emplace(udev_list_entry_get_name(entry), value != nullptr ? value : "");
+    }
+    // The nearest device above the tty that has a driver, past the serial core's own port
+    // devices (driver "port" on newer kernels). Parents belong to the tty: none is unreferenced.
+    for (udev_device* parent = udev_device_get_parent(device); parent != nullptr;
+         parent = udev_device_get_parent(parent)) {
+        const char* subsystem = udev_device_get_subsystem(parent);
+        const char* driver = udev_device_get_driver(parent);
+        if (driver == nullptr ||
+            (subsystem != nullptr && std::string_view(subsystem) == "serial-base"))
+            continue;
+        properties["DRIVER"] = driver;
+        break;
+    }
+    if (const char* type = udev_device_get_sysattr_value(device, "type")) {
+        properties["PORT_TYPE"] = type;
+    }
+    return properties;
+}
+
+}  // namespace
+
+std::optional<SerialDevice> device_from_properties(const Properties& properties) {
+    SerialDevice device;
+    device.node = value_of(properties, "DEVNAME");
+    device.driver = value_of(properties, "DRIVER");
+    if (device.node.empty() || device.driver.empty()) return std::nullopt;
+    if (value_of(properties, "PORT_TYPE") == "0") return std::nullopt;
+    device.by_id = stable_name(value_of(properties, "DEVLINKS"));
+    device.manufacturer = first_of(properties, {"ID_VENDOR_FROM_DATABASE", "ID_VENDOR"});
+    device.product = first_of(properties, {"ID_MODEL_FROM_DATABASE", "ID_MODEL"});
+    device.serial = value_of(properties, "ID_SERIAL_SHORT");
+    device.vid = value_of(properties, "ID_VENDOR_ID");
+    device.pid = value_of(properties, "ID_MODEL_ID");
+    return device;
+}
+
+std::vector<Properties> parse_property_blocks(std::string_view text) {
+    std::vector<Properties> blocks;
+    bool open = false;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::size_t equals = line.find('=');
+        if (line.empty() || equals == 0 || equals == std::string_view::npos) {
+            open = open && !line.empty();
+            continue;
+        }
+        if (!open) blocks.emplace_back();
+        open = true;
+        blocks.back()[std::string(line.substr(0, equals))] = std::string(line.substr(equals + 1));
+    }
+    return blocks;
+}
+
+std::vector<SerialDevice> list_serial_devices() {
+    std::vector<SerialDevice> devices;
+    const std::unique_ptr<udev, UdevDeleter> context(udev_new());
+    if (!context) return devices;
+    const std::unique_ptr<udev_enumerate, UdevDeleter> search(udev_enumerate_new(context.get()));
+    if (!search || udev_enumerate_add_match_subsystem(search.get(), "tty") < 0 ||
+        udev_enumerate_scan_devices(search.get()) < 0) {
+        return devices;
+    }
+    for (udev_list_entry* entry = udev_enumerate_get_list_entry(search.get()); entry != nullptr;
+         entry = udev_list_entry_get_next(entry)) {
+        const std::unique_ptr<udev_device, UdevDeleter> device(
+            udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+        if (!device) continue;
+        if (auto found = device_from_properties(properties_of(device.get()))) {
+            devices.push_back(std::move(*found));
+        }
+    }
+    std::sort(devices.begin(), devices.end(), node_order);
+    return devices;
+}
+
+std::string describe(const SerialDevice& device) {
+    std::vector<std::string> facts;
+    if (!device.by_id.empty()) facts.push_back(device.node.substr(device.node.rfind('/') + 1));
+    for (const std::string* fact : {&device.driver, &device.manufacturer, &device.product}) {
+        if (!fact->empty()) facts.push_back(*fact);
+    }
+    if (!device.serial.empty()) facts.push_back("serial " + device.serial);
+    if (!device.vid.empty() || !device.pid.empty()) facts.push_back(device.vid + ":" + device.pid);
+    std::string text = device.path();
+    for (std::size_t i = 0; i < facts.size(); ++i) text += (i == 0 ? " (" : ", ") + facts[i];
+    return facts.empty() ? text : text + ")";
+}
+
+bool names_device(const SerialDevice& device, const std::string& path) {
+    if (path.empty()) return false;
+    if (path == device.node || path == device.by_id) return true;
+    struct stat named {};
+    struct stat node {};
+    return stat(path.c_str(), &named) == 0 && stat(device.node.c_str(), &node) == 0 &&
+           S_ISCHR(named.st_mode) && named.st_rdev == node.st_rdev;
+}
+
+}  // namespace vantdev
