@@ -3,6 +3,7 @@
 // reason without linking each other.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,65 @@ inline std::string permission_reason(const std::string& path) {
            " $USER) and log in again";
 }
 
+struct PortHolder {
+    pid_t pid;
+    std::string name;  // the program's name as the system keeps it (at most 15 characters)
+};
+
+// The other processes that have path's device open, as far as /proc lets this user see (the
+// processes of other users stay hidden from anyone but root).
+inline std::vector<PortHolder> port_holders(const std::string& path) {
+    std::vector<PortHolder> holders;
+    struct stat device {};
+    if (stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) return holders;
+    DIR* processes = opendir("/proc");
+    if (processes == nullptr) return holders;
+    while (const dirent* process = readdir(processes)) {
+        char* end = nullptr;
+        const long pid = std::strtol(process->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0' || pid == getpid()) continue;
+        const std::string fds = "/proc/" + std::string(process->d_name) + "/fd";
+        DIR* open_files = opendir(fds.c_str());
+        if (open_files == nullptr) continue;
+        bool holds = false;
+        while (const dirent* file = readdir(open_files)) {
+            struct stat opened {};
+            if (file->d_name[0] == '.') continue;
+            if (stat((fds + "/" + file->d_name).c_str(), &opened) == 0 && S_ISCHR(opened.st_mode) &&
+                opened.st_rdev == device.st_rdev) {
+                holds = true;
+                break;
+            }
+        }
+        closedir(open_files);
+        if (!holds) continue;
+        std::string name;
+        std::getline(std::ifstream("/proc/" + std::string(process->d_name) + "/comm"), name);
+        holders.push_back({static_cast<pid_t>(pid), name.empty() ? "?" : name});
+    }
+    closedir(processes);
+    return holders;
+}
+
+// "PATH is in use by another program", naming the holders that can be seen; the desktop's modem
+// manager opens every new adapter for a while to see whether it is a modem.
+inline std::string in_use_reason(const std::string& path) {
+    std::string text = path + " is in use by another program";
+    const std::vector<PortHolder> holders = port_holders(path);
+    bool modem_manager = false;
+    for (std::size_t i = 0; i < holders.size(); ++i) {
+        text += (i == 0 ? ": " : ", ") + holders[i].name + " (process " +
+                std::to_string(holders[i].pid) + ")";
+        modem_manager = modem_manager || holders[i].name == "ModemManager";
+    }
+    if (modem_manager) {
+        text +=
+            "; the desktop's modem manager is probing the adapter: see \"Real hardware\" in "
+            "the README to make it leave the adapter alone";
+    }
+    return text;
+}
+
 // The reason for error, the errno of the step of opening path that failed.
 inline std::string port_open_reason(const std::string& path, int error) {
     switch (error) {
@@ -85,7 +146,7 @@ inline std::string port_open_reason(const std::string& path, int error) {
             return permission_reason(path);
         case EBUSY:
         case EWOULDBLOCK:
-            return path + " is in use by another program";
+            return in_use_reason(path);
         case ENOTTY:
             return path + " is not a serial device";
         default:
