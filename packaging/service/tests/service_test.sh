@@ -61,10 +61,13 @@ case_SetupWritesTheInstanceLayout() {
     [[ -f $work/shared/POLL.DAT ]] || fail "the shared data file was not created"
 
     # A second line joins while the first holds the token: the token is left alone.
+    # Its adapter by the stable name that survives a re-plug.
     printf 'Unavailable' >"$work/shared/token.txt"
-    setup line2 /dev/ttyUSB1 D --shared-data "$work/shared/POLL.DAT" \
+    local stable=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1B2C-if00-port0
+    setup line2 "$stable" D --shared-data "$work/shared/POLL.DAT" \
         --shared-token "$work/shared/token.txt" >/dev/null
     [[ $(cat "$work/shared/token.txt") == Unavailable ]] || fail "a held token was reset"
+    expect_value "$work/etc/line2.env" VANTLINK_COM1 "$stable"
 
     # Back to a data file of its own: the link goes.
     setup line1 /dev/ttyUSB0 ABC >/dev/null
