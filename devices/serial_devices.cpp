@@ -31,7 +31,7 @@ std::string stable_name(const std::string& links) {
     std::size_t start = 0;
     while (start < links.size()) {
         const std::size_t end = std::min(links.find(' ', start), links.size());
-        const std::string link = links.substr(start, end - start);
+        std::string link = links.substr(start, end - start);
         if (link.starts_with(kById)) return link;
         start = end + 1;
     }

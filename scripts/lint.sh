@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# clang-tidy over every C++ file of the link library, the operations core, the tools and the
-# simulator, with the checks in .clang-tidy: scripts/lint.sh [BUILD_DIR]
+# clang-tidy over every C++ file of the link library, the operations core, the device list, the
+# tools and the simulator, with the checks in .clang-tidy: scripts/lint.sh [BUILD_DIR]
 # BUILD_DIR (default build) gives compile_commands.json; it is configured when missing (nothing
 # is built). Any warning fails the run.
 set -euo pipefail
@@ -13,7 +13,7 @@ if [[ ! -f $dir/compile_commands.json ]]; then
 fi
 
 tidy=clang-tidy-14
-files_regex="^$root/(linklib|opscore|tools|sim)/.*\.cpp$"
+files_regex="^$root/(linklib|opscore|devices|tools|sim)/.*\.cpp$"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
