@@ -146,8 +146,7 @@ void append_json_string(std::string& out, const char* key, const std::string& va
 }  // namespace
 
 std::vector<PortRow> port_rows(const std::vector<SerialDevice>& devices,
-                               const std::array<PortChoice, kComPorts>& choices, int option_port,
-                               DeviceMatch matches) {
+                               const std::array<PortChoice, kComPorts>& choices, int option_port) {
     std::vector<PortRow> rows;
     for (const auto& device : devices) {
         PortRow row;
@@ -168,8 +167,8 @@ std::vector<PortRow> port_rows(const std::vector<SerialDevice>& devices,
         }
         PortRow* named = nullptr;
         for (std::size_t i = 0; i < rows.size() && named == nullptr; ++i) {
-            const bool names_it =
-                i < listed ? matches(rows[i].device, choice.path) : rows[i].path == choice.path;
+            const bool names_it = i < listed ? names_device(rows[i].device, choice.path)
+                                             : rows[i].path == choice.path;
             if (names_it) named = &rows[i];
         }
         if (named == nullptr) {

@@ -31,11 +31,10 @@ struct PortRow {
 // One row per listed device, in the order given, with the COMs whose path names it; then one
 // row per other path a COM names (a pseudo-terminal, a device that is gone), except the default
 // /dev/ttyS<n-1> of a COM that nobody chose, which is only shown when it is present. A COM
-// whose port is option_port came from --device. matches says whether a path names a device.
-using DeviceMatch = bool (*)(const SerialDevice& device, const std::string& path);
+// whose port is option_port came from --device.
 std::vector<PortRow> port_rows(const std::vector<SerialDevice>& devices,
                                const std::array<PortChoice, kComPorts>& choices,
-                               int option_port = 0, DeviceMatch matches = names_device);
+                               int option_port = 0);
 
 // "free", "busy", "no permission", "missing", "not a serial device", else the system's text; an
 // empty variable is "empty".

@@ -62,20 +62,18 @@ TEST_F(VantctlPorts, EachComShowsItsDeviceAndCommandsReachTheChosenOne) {
     waitpid(holder, nullptr, 0);
     EXPECT_EQ(ports.status, 0) << ports.err;
     const std::string com1_row = row_of(ports.out, dir_.file("com1"));
-    EXPECT_TRUE(contains(com1_row, "{\"port\":\"COM1\",\"source\":\"environment\"}")) << ports.out;
-    EXPECT_TRUE(contains(com1_row, "\"state\":\"busy\"")) << com1_row;
-    EXPECT_TRUE(contains(com1_row, "{\"name\":\"portholder\",\"pid\":" + std::to_string(holder)))
-        << com1_row;
+    EXPECT_TRUE(contains(com1_row, "\"COM1\",\"source\":\"environment\"}],\"state\":\"busy\""))
+        << ports.out;
+    EXPECT_TRUE(contains(com1_row, "{\"name\":\"portholder\",\"pid\":" + std::to_string(holder)));
     EXPECT_TRUE(contains(row_of(ports.out, com2), "\"COM2\",\"source\":\"Vantcom.ini\"}]"));
-    EXPECT_TRUE(contains(row_of(ports.out, com3), "\"COM3\",\"source\":\"--device\"}]"));
-    EXPECT_TRUE(contains(row_of(ports.out, com3), "\"state\":\"free\"")) << ports.out;
+    EXPECT_TRUE(contains(row_of(ports.out, com3), "\"--device\"}],\"state\":\"free\""));
     EXPECT_FALSE(contains(ports.out, "/nonexistent"));
 
     const ProcessRun poll = fast("--port 2 poll A");
     EXPECT_EQ(poll.status, 0) << poll.err;
     EXPECT_EQ(poll.out, "A r1\r\n");
-    const ProcessRun id = vantctl("--baud 57600 --port 3 --device " + com3 + " id A",
-                                  "VANTLINK_COM3=/nonexistent");
+    const ProcessRun id =
+        vantctl("--baud 57600 --port 3 --device " + com3 + " id A", "VANTLINK_COM3=/nonexistent");
     EXPECT_EQ(id.status, 0) << id.err;
     EXPECT_EQ(fast("--device '' running A").status, 2);
 }
