@@ -27,14 +27,6 @@ const char kRecorded[] =
     "DEVNAME=/dev/ttyS0\nDRIVER=serial\nPORT_TYPE=4\n\nDEVNAME=/dev/ttyS1\nDRIVER=serial\n"
     "PORT_TYPE=0\n\nDEVNAME=/dev/console\n";
 
-std::vector<vantdev::SerialDevice> recorded_devices() {
-    std::vector<vantdev::SerialDevice> devices;
-    for (const auto& block : vantdev::parse_property_blocks(kRecorded)) {
-        if (auto device = vantdev::device_from_properties(block)) devices.push_back(*device);
-    }
-    return devices;
-}
-
 // COM1..COM4 at their defaults but for the choices given.
 std::array<PortChoice, 4> choices(std::initializer_list<PortChoice> changed) {
     std::array<PortChoice, 4> all;
@@ -105,9 +97,11 @@ TEST(PortTable, RowsMappingsTextAndJson) {
     for (std::size_t i = 0; i < std::size(kCases); ++i) {
         const Case& c = kCases[i];
         SCOPED_TRACE(i);
-        auto rows = vantdev::port_rows(
-            c.devices ? recorded_devices() : std::vector<vantdev::SerialDevice>{}, c.choices,
-            c.option_port);
+        std::vector<vantdev::SerialDevice> devices;
+        for (const auto& block : vantdev::parse_property_blocks(c.devices ? kRecorded : "")) {
+            if (auto device = vantdev::device_from_properties(block)) devices.push_back(*device);
+        }
+        auto rows = vantdev::port_rows(devices, c.choices, c.option_port);
         for (auto& row : rows) {
             if (row.path == kFtdi) {
                 row.probe_error = EWOULDBLOCK;

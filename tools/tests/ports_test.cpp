@@ -21,13 +21,6 @@ std::string row_of(const std::string& json, const std::string& path) {
 
 class VantctlPorts : public vantctl_test::VantctlFixture {
 protected:
-    std::unique_ptr<simlaunch::SimProcess> sim_on(const std::string& link, const std::string& a) {
-        std::string error;
-        auto sim = simlaunch::SimProcess::start(link, {"--baud", "57600", "--terminal", a}, &error);
-        EXPECT_TRUE(sim) << error;
-        return sim;
-    }
-
     // A child that opens path and locks it as the library does, until it is killed.
     pid_t hold(const std::string& path) {
         int ready[2];
@@ -39,9 +32,8 @@ protected:
             if (fd >= 0 && flock(fd, LOCK_EX) == 0 && write(ready[1], "x", 1) == 1) pause();
             _exit(1);
         }
-        char byte = 0;
         close(ready[1]);
-        EXPECT_EQ(read(ready[0], &byte, 1), 1);
+        EXPECT_EQ(read(ready[0], ready, 1), 1);
         close(ready[0]);
         return child;
     }
@@ -51,8 +43,10 @@ TEST_F(VantctlPorts, EachComShowsItsDeviceAndCommandsReachTheChosenOne) {
     start_sim({"A"});
     const std::string com2 = dir_.file("com2"), com3 = dir_.file("com3");
     vantctl_test::write_file(dir_.file("records"), "r1\n");
-    const auto sim2 = sim_on(com2, "A,records=" + dir_.file("records"));
-    const auto sim3 = sim_on(com3, "A");
+    const auto sim2 = simlaunch::SimProcess::start(
+        com2, {"--baud", "57600", "--terminal", "A,records=" + dir_.file("records")});
+    const auto sim3 = simlaunch::SimProcess::start(com3, {"--baud", "57600", "--terminal", "A"});
+    ASSERT_TRUE(sim2 && sim3);
     vantctl_test::write_file(dir_.file("Vantcom.ini"), "[Ports]\r\nCOM2=" + com2 + "\r\n");
     const pid_t holder = hold(dir_.file("com1"));
 
@@ -70,11 +64,11 @@ TEST_F(VantctlPorts, EachComShowsItsDeviceAndCommandsReachTheChosenOne) {
     EXPECT_FALSE(contains(ports.out, "/nonexistent"));
 
     const ProcessRun poll = fast("--port 2 poll A");
-    EXPECT_EQ(poll.status, 0) << poll.err;
-    EXPECT_EQ(poll.out, "A r1\r\n");
-    const ProcessRun id =
-        vantctl("--baud 57600 --port 3 --device " + com3 + " id A", "VANTLINK_COM3=/nonexistent");
-    EXPECT_EQ(id.status, 0) << id.err;
+    EXPECT_EQ(poll.status == 0 ? poll.out : poll.err, "A r1\r\n");
+    EXPECT_EQ(
+        vantctl("--baud 57600 --port 3 --device " + com3 + " id A", "VANTLINK_COM3=/nonexistent")
+            .status,
+        0);
     EXPECT_EQ(fast("--device '' running A").status, 2);
 }
 
