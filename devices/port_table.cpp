@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace vantdev {
@@ -22,6 +21,11 @@ std::string source_name(const PortChoice& choice, int option_port) {
             break;
     }
     return "default";
+}
+
+std::string hex_byte(unsigned char c) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    return {kDigits[c >> 4], kDigits[c & 0xF]};
 }
 
 // The length of the valid UTF-8 sequence at text[i], or 0 (overlong forms and surrogates are not
@@ -65,9 +69,7 @@ std::string visible(const std::string& text) {
             shown.append(text, i, length);
             i += length;
         } else {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            shown += hex;
+            shown += "\\x" + hex_byte(c);
             ++i;
         }
     }
@@ -210,6 +212,7 @@ std::string port_state(const PortRow& row) {
 std::string port_table_text(const std::vector<PortRow>& rows) {
     if (rows.empty()) return "No serial device found\n";
     std::vector<RowText> texts;
+    texts.reserve(rows.size());
     for (const auto& row : rows) texts.push_back(row_text(row));
     const std::vector<std::string> header = {"COM", "NODE", "STATE", "DRIVER", "VID:PID"};
     std::vector<std::size_t> widths(header.size());
@@ -290,9 +293,7 @@ std::string json_escaped(const std::string& text) {
             i += length;
             continue;
         } else {
-            char escape[7];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
+            out += "\\u00" + hex_byte(c);
         }
         ++i;
     }
