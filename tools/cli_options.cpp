@@ -49,10 +49,11 @@ std::string take_link_options(std::vector<std::string>& args, LinkOptions& optio
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takes_value =
-            arg == "--port" || arg == "--baud" || arg == "--parity" || arg == "--data-bits" ||
-            arg == "--stop-bits" || arg == "--timeout" || arg == "--esc-delay" ||
-            arg == "--nak-delay" || arg == "--save-mode" || arg == "--tester-delay";
+        const bool takes_value = arg == "--port" || arg == "--baud" || arg == "--parity" ||
+                                 arg == "--data-bits" || arg == "--stop-bits" ||
+                                 arg == "--timeout" || arg == "--esc-delay" ||
+                                 arg == "--nak-delay" || arg == "--save-mode" ||
+                                 arg == "--tester-delay" || arg == "--device";
         if (arg == "--power-saving") {
             options.power_saving = true;
             continue;
@@ -67,6 +68,11 @@ std::string take_link_options(std::vector<std::string>& args, LinkOptions& optio
             const auto parity = parse_parity(value);
             if (!parity) return "--parity takes none, odd or even";
             options.parity = *parity;
+            continue;
+        }
+        if (arg == "--device") {
+            if (value.empty()) return "--device needs a device path";
+            options.device = value;
             continue;
         }
         if (arg == "--save-mode") {
@@ -108,7 +114,9 @@ std::string open_link(const LinkOptions& options) {
     if (HM_OpenCommPort(options.port, options.baud_code, options.data_bits, options.parity,
                         options.stop_bits) != 1) {
         std::string error = "COM" + std::to_string(options.port) + " open error";
-        if (const std::string reason = vantlink::diagnose_port("VANTLINK_COM", options.port);
+        const bool numbered = options.port >= 1 && options.port <= 4;
+        if (const std::string reason = vantlink::diagnose_port(
+                "VANTLINK_COM", options.port, numbered ? options.configured[options.port - 1] : "");
             !reason.empty()) {
             error += "\n" + reason;
         }

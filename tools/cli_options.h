@@ -1,6 +1,7 @@
 // Options shared by every sub-command: which port, how the line runs, the link timings.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +21,10 @@ struct LinkOptions {
     bool power_saving = false;
     std::optional<int32_t> save_mode;  // UPLOAD_SAVE_NEW, _OVERWRITE or _APPEND
     std::optional<int32_t> tester_delay_ms;
+    std::optional<std::string> device;  // --device: COM<port>'s device for this run
+    // The device named to the library for each COM (settings file, then --device); empty for
+    // none.
+    std::array<std::string, 4> configured;
 };
 
 // Takes the link options out of args (wherever they stand) and leaves the rest in order.

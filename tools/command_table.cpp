@@ -31,6 +31,7 @@ std::vector<CommandSpec> build_table() {
     append(table, kd24_commands());
     append(table, transfer_commands());
     append(table, modem_commands());
+    append(table, port_commands());
     return table;
 }
 

@@ -34,6 +34,7 @@ std::vector<CommandSpec> setup_commands();
 std::vector<CommandSpec> kd24_commands();
 std::vector<CommandSpec> transfer_commands();
 std::vector<CommandSpec> modem_commands();
+std::vector<CommandSpec> port_commands();
 
 const std::vector<CommandSpec>& command_table();
 const CommandSpec* find_command(std::string_view name);

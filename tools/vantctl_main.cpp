@@ -8,6 +8,7 @@
 
 #include "cli_options.h"
 #include "command_table.h"
+#include "port_devices.h"
 #include "terminal_visit.h"
 #include "vant_version.h"
 
@@ -21,7 +22,9 @@ const char kUsageHead[] =
     "(such as ABC); commands that name one ADDRESS take only one.\n"
     "\n"
     "link options:\n"
-    "  --port N          COM port 1..4 (device from VANTLINK_COM<N>, else /dev/ttyS<N-1>); 1\n"
+    "  --port N          COM port 1..4; 1\n"
+    "  --device PATH     the device of that COM for this run; without it, VANTLINK_COM<N>, else\n"
+    "                    COM<N> of [Ports] in ./Vantcom.ini, else /dev/ttyS<N-1> (see ports)\n"
     "  --baud RATE       110 300 600 1200 2400 4800 9600 19200 38400 57600 or another rate; 9600\n"
     "  --parity P        none, odd or even; none\n"
     "  --data-bits N     7 or 8; 8\n"
@@ -133,6 +136,9 @@ int main(int argc, char** argv) {
     vantctl::catch_interrupts();
     const std::string& command = invocation.command;
     try {
+        for (const std::string& warning : vantctl::name_port_devices(invocation.link)) {
+            std::fprintf(stderr, "vantctl: %s\n", warning.c_str());
+        }
         return ended(command, output_checked(command, vantctl::run_command(*entry, invocation)));
     } catch (const vantctl::UsageError& error) {
         return ended(command, usage_error(command, error.what()));
