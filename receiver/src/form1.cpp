@@ -100,6 +100,8 @@ QWidget* Form1::buildCommunicationGroup() {
     deviceList_ = new QListWidget(group);
     deviceList_->setObjectName(QStringLiteral("List1"));
     deviceList_->addItem(QString());  // the default device, named by showDevicePart()
+    // Room for a stable by-id name, which is long.
+    deviceList_->setMinimumWidth(deviceList_->fontMetrics().averageCharWidth() * 64);
     deviceList_->setMaximumHeight(deviceList_->fontMetrics().height() * 7);
     deviceField_ = new QLineEdit(group);
     deviceField_->setObjectName(QStringLiteral("Text1"));
@@ -185,6 +187,7 @@ void Form1::refreshDevices() {
     while (deviceList_->count() > 1) delete deviceList_->takeItem(1);
     for (const vantdev::SerialDevice& device : devices_) {
         auto* row = new QListWidgetItem(QString::fromStdString(vantdev::describe(device)));
+        row->setToolTip(row->text());
         row->setData(Qt::UserRole, QFile::decodeName(QByteArray::fromStdString(device.path())));
         deviceList_->addItem(row);
     }
