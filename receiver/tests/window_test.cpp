@@ -87,15 +87,14 @@ TEST_F(TembraWindow, ControlsHaveTheirCaptionsGroupsAndInitialStates) {
 }
 
 TEST_F(TembraWindow, DevicePartOffersTheDevicesPresentAndKeepsAChoicePerPort) {
-    const vantdev::SerialDevice builtIn{"/dev/ttyS0", "", "serial8250", "", "", "", "", ""};
-    const vantdev::SerialDevice adapter{"/dev/ttyUSB0",
-                                        "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0",
-                                        "ftdi_sio",
-                                        "FTDI",
-                                        "FT232R USB UART",
-                                        "A1",
-                                        "0403",
-                                        "6001"};
+    vantdev::SerialDevice builtIn;
+    builtIn.node = "/dev/ttyS0";
+    builtIn.driver = "serial8250";
+    vantdev::SerialDevice adapter = builtIn;
+    adapter.node = "/dev/ttyUSB0";
+    adapter.by_id = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+    adapter.driver = "ftdi_sio";
+    adapter.vid = "0403";
     std::vector<vantdev::SerialDevice> present{builtIn};
     int listings = 0;
     qunsetenv("TEMBRA_COM2");
