@@ -3,15 +3,20 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <thread>
+
+#include "port_choice.h"
 
 namespace tembra {
 
@@ -48,8 +53,7 @@ Form1::Form1(Form1Options options, QWidget* parent)
     : QWidget(parent), options_(std::move(options)), comm_(new SerialLine(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kWindowTitle));
-    comm_->setCommPort(setup_.portNumber);
-    comm_->setSettings(setup_.portSettings);
+    configureLine();
     buildControls();
     showSetupValues();
     showStatus(QStringLiteral("Non in corso !"), kRed);
@@ -75,6 +79,16 @@ void Form1::buildControls() {
     connect(receiveButton_, &QPushButton::clicked, this, &Form1::receiveData);
     connect(infoButton_, &QPushButton::clicked, this, &Form1::showInfo);
     connect(exitButton_, &QPushButton::clicked, this, [this] { endProgram(0); });
+    setTabOrderAsDrawn();
+}
+
+void Form1::setTabOrderAsDrawn() {
+    QWidget* const order[] = {portCombo_,       deviceList_,    deviceField_,  refreshButton_,
+                              speedCombo_,      applyButton_,   appendOption_, replaceOption_,
+                              interruptButton_, receiveButton_, infoButton_,   exitButton_};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
 }
 
 QWidget* Form1::buildCommunicationGroup() {
@@ -83,13 +97,35 @@ QWidget* Form1::buildCommunicationGroup() {
     speedCombo_ = makeCombo("Combo2", {"2400", "9600", "19200", "38400"}, group);
     applyButton_ = makeButton("Command6", QStringLiteral("Applica"), group);
 
+    deviceList_ = new QListWidget(group);
+    deviceList_->setObjectName(QStringLiteral("List1"));
+    deviceList_->addItem(QString());  // the default device, named by showDevicePart()
+    // Room for a stable by-id name, which is long.
+    deviceList_->setMinimumWidth(deviceList_->fontMetrics().averageCharWidth() * 64);
+    deviceList_->setMaximumHeight(deviceList_->fontMetrics().height() * 7);
+    deviceField_ = new QLineEdit(group);
+    deviceField_->setObjectName(QStringLiteral("Text1"));
+    refreshButton_ = makeButton("Command7", QStringLiteral("Aggiorna"), group);
+    deviceNote_ = makeLabel("Label4", QString(), group);
+    deviceNote_->setWordWrap(true);
+
     auto* grid = new QGridLayout(group);
     grid->addWidget(makeLabel("Label1", QStringLiteral("Porta :"), group), 0, 0);
     grid->addWidget(portCombo_, 0, 1);
-    grid->addWidget(makeLabel("Label2", QStringLiteral("Velocità :"), group), 1, 0);
-    grid->addWidget(speedCombo_, 1, 1);
-    grid->addWidget(applyButton_, 0, 2, 2, 1);
+    grid->addWidget(makeLabel("Label3", QStringLiteral("Dispositivo :"), group), 1, 0,
+                    Qt::AlignTop);
+    grid->addWidget(deviceList_, 1, 1, 1, 2);
+    grid->addWidget(deviceField_, 2, 1);
+    grid->addWidget(refreshButton_, 2, 2);
+    grid->addWidget(deviceNote_, 3, 1, 1, 2);
+    grid->addWidget(makeLabel("Label2", QStringLiteral("Velocità :"), group), 4, 0);
+    grid->addWidget(speedCombo_, 4, 1);
+    grid->addWidget(applyButton_, 4, 2);
 
+    connect(portCombo_, &QComboBox::currentTextChanged, this, &Form1::showDevicePart);
+    connect(deviceList_, &QListWidget::currentRowChanged, this, &Form1::chooseDeviceRow);
+    connect(deviceField_, &QLineEdit::textChanged, this, &Form1::takeDeviceField);
+    connect(refreshButton_, &QPushButton::clicked, this, &Form1::refreshDevices);
     connect(applyButton_, &QPushButton::clicked, this, &Form1::applySettings);
     return group;
 }
@@ -128,10 +164,95 @@ bool Form1::startUp() {
         QMessageBox::critical(this, QString::fromLatin1(kWindowTitle), result.error);
         return false;
     }
+    chosenDevices_ = setup_.portDevices;
     showSetupValues();
+    configureLine();
+    refreshDevices();
+    return true;
+}
+
+void Form1::configureLine() {
     comm_->setCommPort(setup_.portNumber);
     comm_->setSettings(setup_.portSettings);
-    return true;
+    comm_->setConfiguredDevice(setup_.portDevices[setup_.portNumber - 1]);
+}
+
+int Form1::selectedPort() const {
+    return portNumberFor(portCombo_->currentText()).value_or(setup_.portNumber);
+}
+
+void Form1::refreshDevices() {
+    devices_ = options_.listDevices ? options_.listDevices() : std::vector<vantdev::SerialDevice>{};
+    showingDevice_ = true;
+    while (deviceList_->count() > 1) delete deviceList_->takeItem(1);
+    for (const vantdev::SerialDevice& device : devices_) {
+        auto* row = new QListWidgetItem(QString::fromStdString(vantdev::describe(device)));
+        row->setToolTip(row->text());
+        row->setData(Qt::UserRole, QFile::decodeName(QByteArray::fromStdString(device.path())));
+        deviceList_->addItem(row);
+    }
+    showingDevice_ = false;
+    showDevicePart();
+}
+
+void Form1::showDevicePart() {
+    devicePort_ = selectedPort();
+    const QByteArray& chosen = chosenDevices_[devicePort_ - 1];
+    const QString fallback = QStringLiteral("/dev/ttyS%1").arg(devicePort_ - 1);
+    showingDevice_ = true;
+    deviceList_->item(0)->setText(QStringLiteral("Predefinito (%1)").arg(fallback));
+    deviceField_->setPlaceholderText(QStringLiteral("vuoto: %1").arg(fallback));
+    deviceField_->setText(QFile::decodeName(chosen));
+    showingDevice_ = false;
+    selectRowFor(deviceField_->text());
+
+    // The variable prevails over any choice here, so the choice is not offered.
+    const vantdev::PortChoice choice =
+        vantdev::port_choice(kPortVariable, devicePort_, chosen.toStdString());
+    const bool fromEnvironment = choice.source == vantdev::PortSource::Environment;
+    deviceList_->setEnabled(!fromEnvironment);
+    deviceField_->setReadOnly(fromEnvironment);
+    refreshButton_->setEnabled(!fromEnvironment);
+    const QString variable = QString::fromStdString(choice.variable);
+    if (!fromEnvironment) {
+        deviceNote_->clear();
+    } else if (choice.path.empty()) {
+        deviceNote_->setText(
+            QStringLiteral("COM%1 non ha dispositivo: %2 è vuota nell'ambiente, che prevale su "
+                           "questa scelta")
+                .arg(devicePort_)
+                .arg(variable));
+    } else {
+        deviceNote_->setText(
+            QStringLiteral("COM%1 è %2: impostato da %3 nell'ambiente, che prevale su questa "
+                           "scelta")
+                .arg(devicePort_)
+                .arg(QString::fromLocal8Bit(choice.path.c_str()), variable));
+    }
+}
+
+// Choosing a row puts its stable name in the field: the field is what is stored.
+void Form1::chooseDeviceRow(int row) {
+    if (showingDevice_ || row < 0) return;
+    deviceField_->setText(deviceList_->item(row)->data(Qt::UserRole).toString());
+}
+
+void Form1::takeDeviceField(const QString& text) {
+    if (showingDevice_) return;
+    chosenDevices_[devicePort_ - 1] = QFile::encodeName(text.trimmed());
+    selectRowFor(text.trimmed());
+}
+
+void Form1::selectRowFor(const QString& path) {
+    int row = path.isEmpty() ? 0 : -1;
+    for (std::size_t i = 0; i < devices_.size() && row < 0; ++i) {
+        if (vantdev::names_device(devices_[i], QFile::encodeName(path).toStdString())) {
+            row = static_cast<int>(i) + 1;
+        }
+    }
+    showingDevice_ = true;
+    deviceList_->setCurrentRow(row);
+    showingDevice_ = false;
 }
 
 // During a reception the open port keeps its settings; the new ones serve the next reception.
@@ -139,8 +260,8 @@ void Form1::applySettings() {
     setup_.portText = portCombo_->currentText();
     setup_.speedText = speedCombo_->currentText();
     choosePortFromTexts(setup_);
-    comm_->setCommPort(setup_.portNumber);
-    comm_->setSettings(setup_.portSettings);
+    setup_.portDevices = chosenDevices_;
+    configureLine();
     const QString error = writeSetupFile(options_.setup.writePath, setup_);
     if (!error.isEmpty()) QMessageBox::warning(this, QString::fromLatin1(kWindowTitle), error);
 }

@@ -6,14 +6,20 @@
 #include <QColor>
 #include <QFile>
 #include <QWidget>
+#include <array>
 #include <chrono>
+#include <functional>
+#include <vector>
 
 #include "line_collector.h"
+#include "serial_devices.h"
 #include "serial_line.h"
 #include "setup_file.h"
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QRadioButton;
 
@@ -34,9 +40,13 @@ struct ReceptionTiming {
     std::chrono::microseconds quietWaitBeforeFirstLine{10000};
 };
 
+using DeviceLister = std::function<std::vector<vantdev::SerialDevice>()>;
+
 struct Form1Options {
     SetupLocation setup;
     ReceptionTiming timing;
+    // The serial devices that the device list offers; tests give recorded ones.
+    DeviceLister listDevices = vantdev::list_serial_devices;
 };
 
 class Form1 : public QWidget {
@@ -71,7 +81,17 @@ private:
     void buildControls();
     QWidget* buildCommunicationGroup();
     QWidget* buildUpdateGroup();
+    void setTabOrderAsDrawn();
     void showSetupValues();
+    void configureLine();
+
+    // The device part shows the COM that "Applica" would select, and what is chosen for it.
+    int selectedPort() const;
+    void refreshDevices();
+    void showDevicePart();
+    void chooseDeviceRow(int row);
+    void takeDeviceField(const QString& text);
+    void selectRowFor(const QString& path);
 
     void applySettings();
     void receiveData();
@@ -97,7 +117,17 @@ private:
     bool ending_ = false;
     qint64 passCount_ = 0;
 
+    // The device chosen for each COM, as the device part shows it until "Applica" saves it.
+    std::array<QByteArray, kSetupPorts> chosenDevices_{};
+    std::vector<vantdev::SerialDevice> devices_;
+    int devicePort_ = 0;  // the COM the device part shows
+    bool showingDevice_ = false;
+
     QComboBox* portCombo_ = nullptr;
+    QListWidget* deviceList_ = nullptr;
+    QLineEdit* deviceField_ = nullptr;
+    QPushButton* refreshButton_ = nullptr;
+    QLabel* deviceNote_ = nullptr;
     QComboBox* speedCombo_ = nullptr;
     QPushButton* applyButton_ = nullptr;
     QRadioButton* appendOption_ = nullptr;

@@ -18,7 +18,8 @@ const char kUsage[] =
     "file until a line holds END. Setup.ini holds the port, the speed and the output file:\n"
     "beside the program when its folder is writable, else $XDG_CONFIG_HOME/tembra/Setup.ini;\n"
     "until one is saved there, the installed default is read. Port COMn is the device named\n"
-    "by TEMBRA_COM<n>, else /dev/ttyS<n-1>.\n";
+    "by TEMBRA_COM<n>, else the one chosen in the window (key COM<n> of the section [Ports]\n"
+    "of Setup.ini), else /dev/ttyS<n-1>.\n";
 
 // Answered before any window system is needed, so they work without a display.
 bool answeredInformationRequest(int argc, char** argv) {

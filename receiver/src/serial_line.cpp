@@ -16,8 +16,6 @@ namespace tembra {
 
 namespace {
 
-constexpr char kPortVariable[] = "TEMBRA_COM";
-
 std::optional<QSerialPort::Parity> parityFrom(const QString& text) {
     const QString letter = text.trimmed().toLower();
     if (letter == "n") return QSerialPort::NoParity;
@@ -57,8 +55,9 @@ std::optional<LineSettings> parseLineSettings(const QString& settings) {
     return LineSettings{baud, *parity, *dataBits, *stopBits};
 }
 
-QString devicePathForPort(int portNumber) {
-    return QString::fromLocal8Bit(vantlink::port_device_path(kPortVariable, portNumber));
+QString devicePathForPort(int portNumber, const QByteArray& configured) {
+    return QString::fromLocal8Bit(
+        vantlink::port_device_path(kPortVariable, portNumber, configured.toStdString()));
 }
 
 SerialLine::SerialLine(QObject* parent) : QObject(parent) {
@@ -68,7 +67,7 @@ SerialLine::SerialLine(QObject* parent) : QObject(parent) {
 
 bool SerialLine::open() {
     errorText_.clear();
-    const QString path = devicePathForPort(commPort_);
+    const QString path = devicePathForPort(commPort_, configuredDevice_);
     const QString portName = QStringLiteral("COM%1 (%2)").arg(commPort_).arg(path);
     const auto line = parseLineSettings(settings_);
     if (!line) {
@@ -77,7 +76,8 @@ bool SerialLine::open() {
         return false;
     }
     // An empty variable is a slip in the set-up: no device is tried in its place.
-    if (const std::string problem = vantlink::port_path_problem(kPortVariable, commPort_);
+    if (const std::string problem =
+            vantlink::port_path_problem(kPortVariable, commPort_, configuredDevice_.toStdString());
         !problem.empty()) {
         errorText_ =
             QStringLiteral("Impossibile aprire la porta seriale COM%1: nessun dispositivo\n%2")

@@ -21,9 +21,12 @@ struct LineSettings {
 // Parses "<speed>,<parity n|e|o|m|s>,<data bits 5..8>,<stop bits 1|1.5|2>"; nothing when malformed.
 std::optional<LineSettings> parseLineSettings(const QString& settings);
 
-// COM<n> is the path in TEMBRA_COM<n> when that is set, else /dev/ttyS<n-1>; empty when the
-// variable is set but empty, or n is below 1.
-QString devicePathForPort(int portNumber);
+inline constexpr char kPortVariable[] = "TEMBRA_COM";
+
+// COM<n> is the path in TEMBRA_COM<n> when that is set, else `configured` (the device Setup.ini
+// chose for it) when there is one, else /dev/ttyS<n-1>; empty when the variable is set but empty,
+// or n is below 1 with nothing configured.
+QString devicePathForPort(int portNumber, const QByteArray& configured = {});
 
 class SerialLine : public QObject {
     Q_OBJECT
@@ -36,6 +39,8 @@ public:
     void setCommPort(int portNumber) { commPort_ = portNumber; }
     QString settings() const { return settings_; }
     void setSettings(const QString& settings) { settings_ = settings; }
+    // The device Setup.ini chose for the port, empty for none.
+    void setConfiguredDevice(const QByteArray& path) { configuredDevice_ = path; }
 
     // Opens COM<commPort> read-only with the current settings; on failure errorText() says why,
     // with the system's reason (missing, no permission, held) on a second line.
@@ -54,6 +59,7 @@ private:
     QSerialPort port_;
     int commPort_ = 2;
     QString settings_ = QStringLiteral("19200,n,8,1");
+    QByteArray configuredDevice_;
     QString errorText_;
 };
 

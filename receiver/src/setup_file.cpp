@@ -19,20 +19,31 @@ namespace {
 
 enum class LineRead { Line, End, TooLong };
 
+// A key line of [Ports]: the key, "=", a path of up to kMaxPortDevice bytes, and some room for
+// spaces around them.
+constexpr qsizetype kMaxSectionLine = kMaxPortDevice + 64;
+
 // Reads one line ended by CR LF, LF or a lone CR, like a text-mode line read; a last line
-// without an ending still counts. Stops as soon as the line is longer than kMaxSetupLine.
-LineRead readSetupLine(QIODevice& in, QByteArray& line) {
+// without an ending still counts. A line longer than `limit` stops the read at once, or, with
+// `skipLong`, is read to its end and dropped.
+LineRead readSetupLine(QIODevice& in, QByteArray& line, qsizetype limit, bool skipLong) {
     line.clear();
+    bool tooLong = false;
     char c = 0;
     if (!in.getChar(&c)) return LineRead::End;
     while (c != '\n' && c != '\r') {
-        if (line.size() >= kMaxSetupLine) return LineRead::TooLong;
-        line.append(c);
-        if (!in.getChar(&c)) return LineRead::Line;
+        if (line.size() < limit) {
+            line.append(c);
+        } else if (!skipLong) {
+            return LineRead::TooLong;
+        } else {
+            tooLong = true;
+        }
+        if (!in.getChar(&c)) return tooLong ? LineRead::TooLong : LineRead::Line;
     }
     char next = 0;
     if (c == '\r' && in.getChar(&next) && next != '\n') in.ungetChar(next);
-    return LineRead::Line;
+    return tooLong ? LineRead::TooLong : LineRead::Line;
 }
 
 // The descriptor of path opened for reading, or -1 with why in error: anything but a regular
@@ -84,6 +95,36 @@ void applySetupLine(const QByteArray& line, SetupValues& values) {
     }
 }
 
+// The name of a "[name]" line, trimmed; nothing when the line is no section header.
+std::optional<QByteArray> sectionName(const QByteArray& line) {
+    const QByteArray text = line.trimmed();
+    const qsizetype close = text.indexOf(']');
+    if (!text.startsWith('[') || close < 0) return std::nullopt;
+    return text.mid(1, close - 1).trimmed();
+}
+
+QByteArray portKey(int port) {
+    return "COM" + QByteArray::number(port);
+}
+
+// A device that reads back as written: a whole line's value, trimmed, that a path can hold.
+bool isStorableDevice(const QByteArray& device) {
+    return device.size() <= kMaxPortDevice && device == device.trimmed() &&
+           !device.contains('\0') && !device.contains('\r') && !device.contains('\n');
+}
+
+void applyPortLine(const QByteArray& line, SetupValues& values) {
+    const qsizetype equals = line.indexOf('=');
+    if (equals < 0) return;
+    const QByteArray key = line.left(equals).trimmed();
+    const QByteArray device = line.mid(equals + 1).trimmed();
+    for (int port = 1; port <= kSetupPorts; ++port) {
+        if (key.compare(portKey(port), Qt::CaseInsensitive) == 0 && isStorableDevice(device)) {
+            values.portDevices[port - 1] = device;
+        }
+    }
+}
+
 }  // namespace
 
 void choosePortFromTexts(SetupValues& values) {
@@ -101,17 +142,31 @@ SetupReadResult readSetupFile(const QString& path, SetupValues& values) {
                            .arg(path, fd < 0 ? why : file.errorString())};
     }
     SetupValues read = values;
+    enum class Section { None, Ports, Other } section = Section::None;
     int lines = 0;
     QByteArray line;
-    for (LineRead result; (result = readSetupLine(file, line)) != LineRead::End; ++lines) {
+    for (;;) {
+        const bool inSection = section != Section::None;
+        const LineRead result =
+            readSetupLine(file, line, inSection ? kMaxSectionLine : kMaxSetupLine, inSection);
+        if (result == LineRead::End) break;
+        ++lines;
         if (result == LineRead::TooLong) {
+            if (inSection) continue;  // a section's own line, never the file's
             return {false,
                     QStringLiteral("Impossibile leggere %1: la riga %2 supera i %3 caratteri.")
                         .arg(path)
-                        .arg(lines + 1)
+                        .arg(lines)
                         .arg(kMaxSetupLine)};
         }
-        applySetupLine(line, read);
+        if (const auto name = sectionName(line)) {
+            section =
+                name->compare("Ports", Qt::CaseInsensitive) == 0 ? Section::Ports : Section::Other;
+        } else if (section == Section::None) {
+            applySetupLine(line, read);
+        } else if (section == Section::Ports) {
+            applyPortLine(line, read);
+        }
     }
     if (file.error() != QFileDevice::NoError) {
         return {false, QStringLiteral("Impossibile leggere %1: %2").arg(path, file.errorString())};
@@ -126,6 +181,20 @@ QString writeSetupFile(const QString& path, const SetupValues& values) {
     text += '1' + values.portText.toUtf8() + "\r\n";
     text += '2' + values.speedText.toUtf8() + "\r\n";
     text += '3' + values.outputFile + "\r\n";
+    QByteArray ports;
+    for (int port = 1; port <= kSetupPorts; ++port) {
+        const QByteArray& device = values.portDevices[port - 1];
+        if (device.isEmpty()) continue;
+        if (!isStorableDevice(device)) {
+            return QStringLiteral(
+                       "Impossibile scrivere %1: il dispositivo di COM%2 non è un "
+                       "percorso valido.")
+                .arg(path)
+                .arg(port);
+        }
+        ports += portKey(port) + '=' + device + "\r\n";
+    }
+    if (!ports.isEmpty()) text += "[Ports]\r\n" + ports;
 
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {

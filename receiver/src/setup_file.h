@@ -1,11 +1,19 @@
-// Setup.ini: the receiver's three settings, one per line, keyed by the line's first character.
+// Setup.ini: the receiver's three settings, one per line, keyed by the line's first character,
+// then, when the operator chose a device for a port, a section [Ports] with keys COM1..COM4.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <optional>
 
 namespace tembra {
+
+inline constexpr int kSetupPorts = 4;  // COM1..COM4, as the port list offers them
+
+// The longest device path [Ports] keeps; a longer value is skipped on reading and refused on
+// writing.
+inline constexpr qsizetype kMaxPortDevice = 4095;
 
 // What Setup.ini holds, and the port number and settings string that the list texts chose. The
 // output file name is kept as raw bytes so that writing the file back reproduces it exactly,
@@ -16,6 +24,9 @@ struct SetupValues {
     QByteArray outputFile;
     int portNumber = 2;
     QString portSettings = QStringLiteral("19200,n,8,1");
+    // COM<n>'s device from [Ports] (a path, or later a URL), empty for none: then the
+    // environment or /dev/ttyS<n-1> decide. Raw bytes, like the output file name.
+    std::array<QByteArray, kSetupPorts> portDevices{};
 };
 
 // Takes the port number and settings string from the list texts when these are known values;
@@ -32,13 +43,19 @@ struct SetupReadResult {
 inline constexpr qsizetype kMaxSetupLine = 1 + 4096;
 
 // Reads the file at `path` into `values`: every known line, later lines overriding earlier ones,
-// lines with any other first character skipped. A missing, unreadable or empty file, anything
-// but a regular file (refused before an open that could block), or a file with a line longer
+// lines with any other first character skipped. From the first section header ("[name]") on,
+// lines belong to their section, so nothing there changes the three known values: of [Ports]
+// (any case) the keys COM1..COM4 are read, trimmed, and anything else is skipped, a line
+// beyond any limit included. A missing, unreadable or empty file, anything but a regular file
+// (refused before an open that could block), or a file with a line before the sections longer
 // than kMaxSetupLine, is an error and leaves `values` as they were.
 SetupReadResult readSetupFile(const QString& path, SetupValues& values);
 
-// Writes the three lines in the order 1, 2, 3, each ended by CR LF. The old file is replaced
-// only once the new one is complete. Returns an error text, empty on success.
+// Writes the three lines in the order 1, 2, 3, then [Ports] with the devices chosen, if any, each
+// line ended by CR LF: a file without devices keeps the three-line form that older readers know.
+// A device that could not be read back the same (a line break, a NUL, spaces around it, longer
+// than kMaxPortDevice) is refused. The old file is replaced only once the new one is complete.
+// Returns an error text, empty on success.
 QString writeSetupFile(const QString& path, const SetupValues& values);
 
 // COM1..COM4 (exact, case-sensitive) give 1..4; any other text gives nothing.

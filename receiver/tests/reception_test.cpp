@@ -137,10 +137,11 @@ TEST_F(TembraReception, IdlePassesEndTheReceptionOnlyAfterAFirstLine) {
     EXPECT_LT(form_->passCount(), 3000 + 1000);
 }
 
-TEST_F(TembraReception, PortAndSpeedComeFromSetup) {
+TEST_F(TembraReception, PortDeviceAndSpeedComeFromSetup) {
     PtyLine other;
-    qputenv("TEMBRA_COM3", other.slavePath().toLocal8Bit());
-    writeSetup(3, "38400");
+    qunsetenv("TEMBRA_COM3");  // the line is found only through [Ports]
+    writeFile("Setup.ini", "1COM3\r\n238400\r\n3" + outputPath().toUtf8() +
+                               "\r\n[Ports]\r\nCOM3=" + other.slavePath().toLocal8Bit() + "\r\n");
     startForm();
     int speedDuringReception = 0;
     QObject::connect(form_.get(), &Form1::lineStored,

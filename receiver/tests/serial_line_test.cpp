@@ -49,8 +49,9 @@ TEST(TembraLineSettings, PortPathComesFromTheEnvironmentOrTheSerialDevices) {
     qunsetenv("TEMBRA_COM2");
     EXPECT_EQ(devicePathForPort(2), "/dev/ttyS1");
     EXPECT_EQ(devicePathForPort(1), "/dev/ttyS0");
+    EXPECT_EQ(devicePathForPort(2, "/dev/serial/by-id/usb-x"), "/dev/serial/by-id/usb-x");
     qputenv("TEMBRA_COM2", "/tmp/my-line");
-    EXPECT_EQ(devicePathForPort(2), "/tmp/my-line");
+    EXPECT_EQ(devicePathForPort(2, "/dev/serial/by-id/usb-x"), "/tmp/my-line");
     EXPECT_EQ(devicePathForPort(12), "/dev/ttyS11");
     // Set but empty: a slip in the set-up, never the first serial port in its place.
     qputenv("TEMBRA_COM2", "");

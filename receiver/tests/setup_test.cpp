@@ -78,6 +78,46 @@ TEST_F(TembraSetup, ApplyWritesThreeLinesInOrderEvenForUnknownValues) {
     EXPECT_TRUE(statuses_.isEmpty());
 }
 
+TEST_F(TembraSetup, PortsSectionIsReadWithoutTouchingTheKnownLinesAndWrittenBack) {
+    const QByteArray known = "1COM3\r\n29600\r\n3out.txt\r\n";
+    const QByteArray byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+    const QByteArray longest(kMaxPortDevice, 'x');
+    const struct {
+        QByteArray file;
+        std::array<QByteArray, kSetupPorts> devices;
+        QByteArray written;  // empty: the file as it was
+    } rows[] = {
+        {known, {}, {}},
+        {known + "[Ports]\r\nCOM2=" + byId + "\r\nCOM4=tcp://10.0.0.5:4001\r\n",
+         {"", byId, "", "tcp://10.0.0.5:4001"},
+         {}},
+        {"1COM3\n29600\n3out.txt\n [ports] \ncom1 = /dev/ttyUSB0 \n",
+         {"/dev/ttyUSB0"},
+         known + "[Ports]\r\nCOM1=/dev/ttyUSB0\r\n"},
+        // Known keys, unknown keys, no "=", values and lines beyond the limits, another section.
+        {known + "[Ports]\r\n1COM1\r\n3junk.txt\r\nCOM5=/dev/x\r\nCOM2\r\nCOM3=" + longest +
+             "\r\nCOM4=" + longest + "y\r\nCOM1=" + QByteArray(1 << 20, 'z') +
+             "\r\n[Other]\r\nCOM1=/dev/other\r\n",
+         {"", "", longest, ""},
+         known + "[Ports]\r\nCOM3=" + longest + "\r\n"},
+    };
+    for (const auto& row : rows) {
+        writeFile("Setup.ini", row.file);
+        SetupValues values;
+        ASSERT_TRUE(readSetupFile(path("Setup.ini"), values).ok);
+        EXPECT_EQ(values.portNumber, 3);
+        EXPECT_EQ(values.outputFile, "out.txt");
+        EXPECT_EQ(values.portDevices, row.devices);
+        ASSERT_EQ(writeSetupFile(path("Setup.ini"), values), "");
+        EXPECT_EQ(readFile("Setup.ini"), row.written.isEmpty() ? row.file : row.written);
+    }
+    // A device that would not read back the same is not written.
+    SetupValues values;
+    values.portDevices[0] = "/dev/x\r\n3evil.txt";
+    EXPECT_TRUE(writeSetupFile(path("Setup.ini"), values).contains("COM1"));
+    EXPECT_EQ(readFile("Setup.ini"), known + "[Ports]\r\nCOM3=" + longest + "\r\n");
+}
+
 TEST_F(TembraSetup, ApplyThatCannotWriteSaysSoAndKeepsRunning) {
     writeSetup(2);
     const QString unwritable = path("Setup.ini/Setup.ini");  // below a plain file

@@ -2,6 +2,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -38,6 +40,7 @@ TEST_F(TembraWindow, ControlsHaveTheirCaptionsGroupsAndInitialStates) {
         bool enabled;
     } buttons[] = {
         {"Command6", "Applica", "Parametri di comunicazione", true},
+        {"Command7", "Aggiorna", "Parametri di comunicazione", true},
         {"Command1", "Interrompi", "Tipo di aggiornamento", false},
         {"Command4", "Ricezione dati", "window", true},
         {"Command3", "Info", "window", true},
@@ -81,6 +84,67 @@ TEST_F(TembraWindow, ControlsHaveTheirCaptionsGroupsAndInitialStates) {
     EXPECT_EQ(form_->portNumber(), 2);
     EXPECT_EQ(form_->portSettings(), "19200,n,8,1");
     EXPECT_TRUE(form_->findChild<QObject*>("MSComm1"));
+}
+
+TEST_F(TembraWindow, DevicePartOffersTheDevicesPresentAndKeepsAChoicePerPort) {
+    vantdev::SerialDevice builtIn;
+    builtIn.node = "/dev/ttyS0";
+    builtIn.driver = "serial8250";
+    vantdev::SerialDevice adapter = builtIn;
+    adapter.node = "/dev/ttyUSB0";
+    adapter.by_id = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+    adapter.driver = "ftdi_sio";
+    adapter.vid = "0403";
+    std::vector<vantdev::SerialDevice> present{builtIn};
+    int listings = 0;
+    qunsetenv("TEMBRA_COM2");
+    qputenv("TEMBRA_COM3", "/tmp/x");
+    writeSetup(2);
+    const QString setup = path("Setup.ini");
+    form_ = std::make_unique<Form1>(Form1Options{{setup, setup}, fastTiming(), [&] {
+                                                     ++listings;
+                                                     return present;
+                                                 }});
+    ASSERT_TRUE(form_->startUp());
+    auto* list = control<QListWidget>("List1");
+    auto* field = control<QLineEdit>("Text1");
+    QStringList rows;
+    for (int i = 0; i < list->count(); ++i) rows.append(list->item(i)->text());
+    EXPECT_EQ(rows, (QStringList{"Predefinito (/dev/ttyS1)", "/dev/ttyS0 (serial8250)"}));
+    EXPECT_EQ(list->currentRow(), 0);
+
+    present.push_back(adapter);
+    click("Command7");
+    EXPECT_EQ(listings, 2);
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(2)->text(), QString::fromStdString(vantdev::describe(adapter)));
+    list->setCurrentRow(2);
+    EXPECT_EQ(field->text(), QString::fromStdString(adapter.by_id));
+    click("Command6");
+    EXPECT_EQ(readFile("Setup.ini"), "1COM2\r\n219200\r\n3" + outputPath().toUtf8() +
+                                         "\r\n[Ports]\r\nCOM2=" + adapter.by_id.c_str() + "\r\n");
+
+    control<QComboBox>("Combo1")->setCurrentText("COM3");
+    EXPECT_EQ(field->text(), "");
+    EXPECT_TRUE(field->isReadOnly());
+    EXPECT_FALSE(list->isEnabled());
+    EXPECT_FALSE(control<QPushButton>("Command7")->isEnabled());
+    EXPECT_EQ(control<QLabel>("Label4")->text(),
+              QString::fromUtf8("COM3 è /tmp/x: impostato da TEMBRA_COM3 nell'ambiente, che "
+                                "prevale su questa scelta"));
+    control<QComboBox>("Combo1")->setCurrentText("COM2");
+    EXPECT_EQ(list->currentRow(), 2);
+    EXPECT_FALSE(field->isReadOnly());
+    qunsetenv("TEMBRA_COM3");
+
+    // Tab follows the drawing: the device part right after the port it belongs to.
+    QStringList order;
+    for (QWidget* widget = control<QComboBox>("Combo1"); order.size() < 6;
+         widget = widget->nextInFocusChain()) {
+        if (widget->focusPolicy() & Qt::TabFocus && !widget->objectName().isEmpty())
+            order.append(widget->objectName());
+    }
+    EXPECT_EQ(order, (QStringList{"Combo1", "List1", "Text1", "Command7", "Combo2", "Command6"}));
 }
 
 TEST_F(TembraWindow, EveryStartSelectsAppend) {
