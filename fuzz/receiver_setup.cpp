@@ -18,7 +18,8 @@ void check(bool condition) {
 
 bool sameValues(const SetupValues& a, const SetupValues& b) {
     return a.portText == b.portText && a.speedText == b.speedText && a.outputFile == b.outputFile &&
-           a.portNumber == b.portNumber && a.portSettings == b.portSettings;
+           a.portNumber == b.portNumber && a.portSettings == b.portSettings &&
+           a.portDevices == b.portDevices;
 }
 
 void checkRanges(const SetupValues& values) {
@@ -72,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // keeps the number an earlier line chose, which the file cannot carry: then the written file
     // gives what its texts give.
     check(again.portText == read.portText && again.speedText == read.speedText &&
-          again.outputFile == read.outputFile);
+          again.outputFile == read.outputFile && again.portDevices == read.portDevices);
     SetupValues fromTexts;
     fromTexts.portText = read.portText;
     fromTexts.speedText = read.speedText;
