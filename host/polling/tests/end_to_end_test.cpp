@@ -114,7 +114,7 @@ TEST_F(HostEndToEnd, DeviceChosenInTheSettingsIsPolledAndNamed) {
     writeSettings("Terminal_type=KD31/KD32\r\n", "[Ports]\r\nCOM1=" + folder.file("com1") + "\r\n");
     ASSERT_TRUE(runVantrel({"ABC", "1"}, 60000, false)) << "vantrel did not end by itself";
     EXPECT_EQ(exitCode, 0) << output;
-    EXPECT_NE(output.find("Open COM1 " + folder.file("com1") + " \n"), std::string::npos) << output;
+    EXPECT_NE(output.find("Open COM1 " + folder.file("com1") + "\n"), std::string::npos) << output;
     EXPECT_EQ(sortedLines(readFile(folder.file("POLL.DAT"))), sortedLines(expected));
     EXPECT_NE(readFile(folder.file("Vantcom.ini")).find("COM1=" + folder.file("com1")),
               std::string::npos);
