@@ -242,8 +242,8 @@ TEST(HostSettingsWrite, PortDevicesAreWrittenOnlyWhileChosen) {
               std::string::npos);
     s.Ports[1].clear();
     saveTo(path, s);
-    EXPECT_EQ(readFile(path).find("COM2="), std::string::npos);
     EXPECT_EQ(loadFrom(path).Ports, (std::array<std::string, kComPorts>{"", "", "/tmp/pty", ""}));
+    EXPECT_EQ(readFile(path).find("COM2="), std::string::npos);
 }
 
 TEST(HostSettingsWrite, TextsWithOuterBlanksOrQuotesSurviveASaveAndLoad) {
