@@ -23,7 +23,9 @@ const char kUsage[] =
     "ADDRESSES are terminal addresses, one character each (such as ABC).\n"
     "\n"
     "Vantcom.ini, ERR_LOG.TXT, the poll data and the ADDR_x folders are kept in the folder the\n"
-    "program is started from. COMn is the device in VANTLINK_COM<n>, else /dev/ttyS<n-1>.\n";
+    "program is started from. COMn is the device in VANTLINK_COM<n> when that is set, else the\n"
+    "one chosen in Setup > Parameter (COMn in the [Ports] section of Vantcom.ini), else\n"
+    "/dev/ttyS<n-1>.\n";
 
 // Only these exact first words are the program's own; every other word is the command line
 // the host examines as ever. Answered before the window system starts, so no display is needed.

@@ -33,6 +33,7 @@ CommParamValues commParamValuesFor(const HostSettings& s) {
     v.escDelay = s.ESC_delay;
     v.nakDelay = s.NAK_delay;
     v.timeOut = s.Time_out;
+    v.portDevices = s.Ports;
     return v;
 }
 
@@ -47,6 +48,7 @@ void applyCommParamValues(const CommParamValues& v, HostSettings& s) {
     s.ESC_delay = v.escDelay;
     s.NAK_delay = v.nakDelay;
     s.Time_out = v.timeOut;
+    for (int i = 0; i < kComPorts; ++i) s.Ports[i] = v.portDevices[i].substr(0, kPortDeviceMax);
 }
 
 ChangeCommValues changeCommValuesFor(const HostSettings& s) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ struct CommParamValues {
     int escDelay = 0;
     int nakDelay = 0;
     std::int32_t timeOut = 0;
+    // The device chosen for each COM ([Ports]), empty for the default.
+    std::array<std::string, kComPorts> portDevices;
 };
 
 CommParamValues commParamValuesFor(const HostSettings& settings);

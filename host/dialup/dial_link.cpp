@@ -1,5 +1,6 @@
 #include "dial_link.h"
 
+#include "link_glue.h"
 #include "port_diagnosis.h"
 #include "vantlink.h"
 
@@ -13,7 +14,10 @@ public:
         return HM_OpenCommPort(port, baudIndex, dataBits, parity, stopBits) != 0;
     }
     std::string openFailureReason(int port) override {
-        return vantlink::diagnose_port("VANTLINK_COM", port);
+        return vantlink::diagnose_port(kPortVariablePrefix, port, namedPortDevice(port));
+    }
+    std::string portDevice(int port) override {
+        return vantlink::port_device_path(kPortVariablePrefix, port, namedPortDevice(port));
     }
     void closePort(int port) override { HM_CloseCommPort(port); }
     int modemCommand(int port, const std::string& command, std::int32_t timeoutMs) override {

@@ -72,7 +72,8 @@ bool Dialer::connect() {
         return false;
     }
     openLine_ = OpenLine{port, viaModem};
-    note(withNumber("Open COM", port), "");
+    // Which of several adapters the number meant is what the operator needs to know.
+    note(withNumber("Open COM", port), link_.portDevice(port));
     if (viaModem && !dial(number)) {
         disconnect();
         return false;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "link_glue.h"
 #include "port_diagnosis.h"
 #include "vantlink.h"
 
@@ -19,6 +20,11 @@ namespace {
 // HC_line_state: 1 lost; 2 up again, but on another device than the one first opened.
 constexpr int kLineLost = 1;
 constexpr int kLineOnOtherDevice = 2;
+
+// The device the library opens for the port.
+std::string portDevice(int port) {
+    return vantlink::port_device_path(kPortVariablePrefix, port, namedPortDevice(port));
+}
 
 // The file a path leads to and its device number, as "/dev/ttyUSB1 (188:1)".
 std::string deviceNamed(const std::string& path) {
@@ -57,13 +63,12 @@ public:
     bool lineLost(int port) override { return HC_line_state(port) == kLineLost; }
     std::string otherDeviceNow(int port) override {
         if (HC_line_state(port) != kLineOnOtherDevice) return {};
-        const std::string path = vantlink::port_device_path("VANTLINK_COM", port);
+        const std::string path = portDevice(port);
         return path + " now names " + deviceNamed(path);
     }
     std::string lineLostReason(int port) override {
         // A pulled adapter is usually gone from /dev by now; else it only hung up.
-        const std::string reason =
-            vantlink::diagnose_port_open(vantlink::port_device_path("VANTLINK_COM", port));
+        const std::string reason = vantlink::diagnose_port_open(portDevice(port));
         return reason.empty() ? "the device hung up" : reason;
     }
 };

@@ -52,6 +52,8 @@ void runSetupParameter(HostServices& services, QWidget* owner) {
     const ErrorLogMode previousMode = s.ErrorLog;
     applyCommParamValues(*values, s);
     pushChangedLinkSettings(s);
+    // Before the reconnection below, which opens the port on its new device.
+    pushPortDevices(s);
     // Saved before the log is reopened: a log that cannot be opened turns logging off for this
     // run only, the operator's choice stays in the file.
     services.saveSettings();

@@ -28,6 +28,7 @@ constexpr const char* kUpload = "Multi_upload";
 constexpr const char* kDownload = "Multi_download";
 constexpr const char* kMessageWindow = "MESSAGE_WINDOW";
 constexpr const char* kModem = "Modem";
+constexpr const char* kPorts = "Ports";
 
 char upperAt(std::string_view text, std::size_t index) {
     return index < text.size()
@@ -177,6 +178,11 @@ void loadModem(const Reader& in, HostSettings& s) {
     }
 }
 
+void loadPorts(const Reader& in, HostSettings& s) {
+    for (int i = 0; i < kComPorts; ++i)
+        s.Ports[i] = in.text(kPorts, numbered("COM", i + 1), "", kPortDeviceMax);
+}
+
 // The first pair of windows is the one in force after every load.
 void selectFirstPollWindow(HostSettings& s) {
     if (s.Poll_Period_Specify_Counter > 0) {
@@ -264,6 +270,17 @@ void saveModem(const HostSettings& s, ProfileFile& out) {
     }
 }
 
+void savePorts(const HostSettings& s, ProfileFile& out) {
+    for (int i = 0; i < kComPorts; ++i) {
+        const std::string key = numbered("COM", i + 1);
+        if (s.Ports[i].empty()) {
+            out.remove(kPorts, key);
+        } else {
+            out.write(kPorts, key, s.Ports[i].substr(0, kPortDeviceMax));
+        }
+    }
+}
+
 }  // namespace
 
 HostSettings::HostSettings() {
@@ -339,6 +356,7 @@ SettingsLoadResult loadSettings(const ProfileFile& file, HostSettings& s) {
     result.terminalTypeUnknown = !loadTerminalType(in, s);
     s.FONT_SIZE = in.number(kMessageWindow, "FONT_SIZE", "8");
     loadModem(in, s);
+    loadPorts(in, s);
     selectFirstPollWindow(s);
     return result;
 }
@@ -354,6 +372,7 @@ void saveSettings(const HostSettings& s, ProfileFile& out) {
     saveTransfers(s, out);
     out.write(kMessageWindow, "FONT_SIZE", std::to_string(s.FONT_SIZE));
     saveModem(s, out);
+    savePorts(s, out);
 }
 
 }  // namespace vantrel

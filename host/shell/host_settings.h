@@ -28,6 +28,10 @@ inline constexpr int kPollWindows = 10;
 inline constexpr int kTransferFiles = 12;
 inline constexpr int kPhoneBookEntries = 100;
 inline constexpr std::size_t kAddressListMax = 39;
+inline constexpr int kComPorts = 4;
+// The longest device text kept: its "COMn=" line, quoted, must still fit the file's line limit,
+// or the whole file would be refused at the next start.
+inline constexpr std::size_t kPortDeviceMax = ProfileFile::kLineMax - sizeof("COM1=\"\"") + 1;
 
 // Every setting of Vantcom.ini; the members are named after the keys and start at the defaults.
 struct HostSettings {
@@ -85,6 +89,9 @@ struct HostSettings {
     int Dial_Wait_Time = 60;
     std::array<std::string, kPhoneBookEntries> Modem_Phone_no;    // entries 001..100
     std::array<std::string, kPhoneBookEntries> Modem_Phone_name;  // entries 001..100
+    // [Ports]: the device of COM1..COM4 ("COM%d"), empty for the default; a key is written only
+    // while it holds a value, so files written before keep their form.
+    std::array<std::string, kComPorts> Ports;
 
     HostSettings();
     bool operator==(const HostSettings&) const = default;

@@ -1,6 +1,7 @@
 #include "link_glue.h"
 
 #include <QCoreApplication>
+#include <array>
 
 #include "host_settings.h"
 #include "vantlink.h"
@@ -8,6 +9,8 @@
 namespace vantrel {
 
 namespace {
+
+std::array<std::string, kComPorts + 1> namedDevices;  // by port number; COM0 is never named
 
 void processPendingEvents() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -21,6 +24,20 @@ void pushLinkSettings(const HostSettings& settings) {
     HM_set_NAK_delay(settings.NAK_delay);
     HM_set_power_saving_status(settings.Power_Saving ? 1 : 0);
     HM_set_upload_file_save_mode(static_cast<int32_t>(settings.Upload_Save_Mode));
+    pushPortDevices(settings);
+}
+
+void pushPortDevices(const HostSettings& settings) {
+    for (int port = 1; port <= kComPorts; ++port) {
+        const std::string& device = settings.Ports[port - 1];
+        // Refused (nothing changed there) only for a text beyond the library's limit, which the
+        // settings never hold.
+        if (HC_set_port_device(port, device.c_str()) != 0) namedDevices[port] = device;
+    }
+}
+
+std::string namedPortDevice(int port) {
+    return port >= 1 && port <= kComPorts ? namedDevices[port] : std::string();
 }
 
 void pushPowerSaving(bool on) {

@@ -22,6 +22,7 @@
 #include "log_pane.h"
 #include "modal_boxes.h"
 #include "pictures.h"
+#include "port_choice.h"
 #include "result_reporter.h"
 #include "vant_version.h"
 #include "vantrel_view.h"
@@ -48,7 +49,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(new CVantre
     connect(view_, &CVantrelView::closeReady, this, &CMainFrame::closeWithoutAsking);
     connect(view_, &CVantrelView::transferProgressChanged, this, &CMainFrame::showTransferProgress);
     connect(view_, &CVantrelView::transferProgressEnded, progressBar_, &QWidget::hide);
+    connect(view_, &CVantrelView::settingsChanged, this, &CMainFrame::updatePortDevice);
     updateCommandStates();
+    updatePortDevice();
 }
 
 QAction* CMainFrame::addCommand(QMenu* menu, const QString& text, int id) {
@@ -220,6 +223,8 @@ void CMainFrame::buildToolBar() {
 void CMainFrame::buildStatusBar() {
     statusBar()->showMessage("Ready");
     // Permanent: the status bar's message would hide an ordinary widget.
+    portLabel_ = new QLabel(this);
+    statusBar()->addPermanentWidget(portLabel_);
     progressBar_ = new QProgressBar(this);
     progressBar_->setMaximumWidth(200);
     progressBar_->hide();
@@ -235,6 +240,19 @@ void CMainFrame::buildStatusBar() {
     capsIndicator_ = indicator("CAP");
     numIndicator_ = indicator("NUM");
     scrollIndicator_ = indicator("SCRL");
+}
+
+// The device the library opens for the configured COM: the one named to it, unless the
+// environment decides.
+void CMainFrame::updatePortDevice() {
+    const int port = view_->settings().Port;
+    const vantdev::PortChoice choice =
+        vantdev::port_choice(kPortVariablePrefix, port, namedPortDevice(port));
+    QString text = QString("COM%1: ").arg(port);
+    text += choice.path.empty() ? QString("no device") : QString::fromStdString(choice.path);
+    if (choice.source == vantdev::PortSource::Environment)
+        text += QString(" (%1)").arg(QString::fromStdString(choice.variable));
+    portLabel_->setText(text);
 }
 
 void CMainFrame::createPanes() {

@@ -28,6 +28,8 @@ public:
     QToolBar* toolBar() const { return toolBar_; }
     // On the status bar while a file moves, hidden otherwise.
     QProgressBar* transferProgressBar() const { return progressBar_; }
+    // On the status bar: the device of the configured COM, "COM2: /dev/ttyUSB0".
+    QLabel* portDeviceLabel() const { return portLabel_; }
     // The menu or toolbar action of a command (the menu's when both exist).
     QAction* commandAction(int id) const;
 
@@ -65,6 +67,7 @@ private:
     void showDllVersion();
     void updateLockIndicators(QEvent* event);
     void showTransferProgress(qint64 done, qint64 total);
+    void updatePortDevice();
 
     CVantrelView* view_;
     LogPane* messagePane_ = nullptr;
@@ -73,6 +76,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     std::multimap<int, QAction*> actions_;
     QProgressBar* progressBar_ = nullptr;
+    QLabel* portLabel_ = nullptr;
     QLabel* capsIndicator_ = nullptr;
     QLabel* numIndicator_ = nullptr;
     QLabel* scrollIndicator_ = nullptr;

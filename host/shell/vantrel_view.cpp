@@ -70,6 +70,7 @@ void CVantrelView::initialUpdate(const std::string& workFolder) {
     }
     applyLoad(loaded.terminalTypeUnknown);
     pushLinkSettings(settings_);
+    emit settingsChanged();
     openErrorLog();
     updateScrollSizes();
     if (startUpHandler_) startUpHandler_();
@@ -80,6 +81,7 @@ void CVantrelView::reloadSettings() {
     state_.pollWindowIndex = 0;
     applyLoad(loaded.terminalTypeUnknown);
     updateScrollSizes();
+    emit settingsChanged();
 }
 
 void CVantrelView::applyLoad(bool terminalTypeUnknown) {
@@ -90,6 +92,7 @@ void CVantrelView::applyLoad(bool terminalTypeUnknown) {
 }
 
 bool CVantrelView::saveSettings() {
+    emit settingsChanged();
     ProfileFile file(settingsPath(workFolder_));
     vantrel::saveSettings(settings_, file);
     if (file.commit()) return true;

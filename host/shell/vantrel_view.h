@@ -59,6 +59,8 @@ signals:
     // The frame's status bar follows the file now moving; total 0: size unknown.
     void transferProgressChanged(qint64 done, qint64 total);
     void transferProgressEnded();
+    // Loaded, reloaded or saved: what the frame shows of them may have changed.
+    void settingsChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,8 +2,12 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
+#include <cstdlib>
 
 #include "change_comm_dlg.h"
 #include "comm_param_dlg.h"
@@ -110,6 +114,64 @@ TEST(HostDialogsCommParam, FilledFromTheSettingsAndReadBackOnOk) {
     EXPECT_EQ(s.StopBit, 2);
     EXPECT_EQ(s.Parity, ParityMode::Odd);
     EXPECT_EQ(s.Time_out, 1500);
+}
+
+TEST(HostDialogsCommParam, DevicePartFollowsThePortGroupAndKeepsEachChoice) {
+    const vantdev::SerialDevice ftdi{
+        "/dev/ttyUSB0", "/dev/serial/by-id/usb-A1", "", "", "", "", "", ""};
+    std::vector<vantdev::SerialDevice> present = {ftdi};
+    int listings = 0;
+    HostSettings s;
+    s.Port = 1;
+    s.Ports[2] = "/tmp/pty7";
+    setenv("VANTLINK_COM2", "/tmp/x", 1);
+    CCommParamDlg dialog(commParamValuesFor(s), nullptr, [&] { return ++listings, present; });
+    QListWidget* list = dialog.deviceList();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "Default: /dev/ttyS0");
+    EXPECT_EQ(list->item(1)->text().toStdString(), vantdev::describe(ftdi));
+    EXPECT_EQ(list->currentRow(), 0);
+    list->setCurrentRow(1);
+    EXPECT_EQ(dialog.deviceField()->text().toStdString(), ftdi.by_id);
+
+    radio(dialog, "COM3")->click();
+    EXPECT_EQ(dialog.deviceField()->text(), "/tmp/pty7");
+    EXPECT_EQ(list->currentRow(), -1);  // a path of no device present
+    EXPECT_EQ(list->item(0)->text(), "Default: /dev/ttyS2");
+    present.push_back({"/dev/ttyACM0", "", "cdc_acm", "", "", "", "", ""});
+    dialog.refreshButton()->click();
+    EXPECT_EQ(listings, 2);
+    list->setCurrentRow(2);
+    EXPECT_EQ(dialog.deviceField()->text(), "/dev/ttyACM0");
+
+    radio(dialog, "COM2")->click();  // the environment decides for COM2
+    EXPECT_TRUE(dialog.deviceField()->isReadOnly() && !list->isEnabled());
+    EXPECT_EQ(dialog.deviceReason()->isHidden() ? QString() : dialog.deviceReason()->text(),
+              "COM2 is /tmp/x: set by VANTLINK_COM2 in the environment, which overrides this "
+              "choice");
+    unsetenv("VANTLINK_COM2");
+    radio(dialog, "COM1")->click();
+    EXPECT_FALSE(dialog.deviceField()->isReadOnly());
+
+    // Drawn top to bottom, tabbed the same way; small enough for a 1024 by 768 screen.
+    std::vector<QWidget*> chain{radio(dialog, "110")};
+    while (chain.size() < 100) chain.push_back(chain.back()->nextInFocusChain());
+    auto at = [&](QWidget* w) { return std::find(chain.begin(), chain.end(), w) - chain.begin(); };
+    EXPECT_LT(at(dialog.timeOutField()), at(dialog.findChild<QCheckBox*>()));
+    EXPECT_LT(at(dialog.findChild<QCheckBox*>()), at(list));
+    EXPECT_LT(at(list), at(dialog.deviceField()));
+    EXPECT_LT(at(dialog.deviceField()), at(dialog.refreshButton()));
+    EXPECT_TRUE(dialog.sizeHint().width() <= 1024 && dialog.sizeHint().height() <= 700);
+
+    dialog.deviceField()->setText(QString(2100, QChar(0xE9)));  // fewer characters than bytes
+    radio(dialog, "COM4")->click();
+    EXPECT_EQ(pressOk(dialog), "The device of COM1 is too long (at most 4089 bytes).");
+    radio(dialog, "COM1")->click();
+    dialog.deviceField()->setText(QString::fromStdString(" " + ftdi.by_id + " "));
+    EXPECT_EQ(pressOk(dialog), "");
+    applyCommParamValues(dialog.values(), s);
+    EXPECT_EQ(s.Port, 1);
+    EXPECT_EQ(s.Ports, (std::array<std::string, kComPorts>{ftdi.by_id, "", "/dev/ttyACM0", ""}));
 }
 
 TEST(HostDialogsCommParam, NonIntegerDelaysKeepTheDialogOpenWithTheFieldSelected) {

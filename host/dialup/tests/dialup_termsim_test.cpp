@@ -105,13 +105,13 @@ TEST_F(HostDialupTermsim, PortAloneConnectsPollsAndCloses) {
     EXPECT_TRUE(view().state().connected);
     EXPECT_FALSE(enabled(ID_PORT_CONNECT));
     EXPECT_TRUE(enabled(ID_PORT_DISCONNECT));
-    EXPECT_EQ(notes(), (Lines{note("Open COM1")}));
+    EXPECT_EQ(notes(), (Lines{note("Open COM1", sim_->link())}));
     EXPECT_EQ(pollA(), RC_SUCCESS);
 
     ASSERT_TRUE(view().runCommand(ID_PORT_DISCONNECT));
     EXPECT_FALSE(view().state().connected);
     EXPECT_TRUE(enabled(ID_PORT_CONNECT));
-    EXPECT_EQ(notes(), (Lines{note("Open COM1"), note("Close COM port ", " ")}));
+    EXPECT_EQ(notes(), (Lines{note("Open COM1", sim_->link()), note("Close COM port ", " ")}));
 }
 
 TEST_F(HostDialupTermsim, PortThatDoesNotExistGivesTheOpenErrorBox) {
@@ -148,7 +148,10 @@ TEST_F(HostDialupTermsim, PortHeldByAnotherProgramSaysSoInTheMessageWindow) {
     close(holder);
     EXPECT_EQ(answerer.lastText(), "COM1 open error");
     EXPECT_FALSE(view().state().connected);
-    EXPECT_EQ(notes(), (Lines{note(sim_->link() + " is in use by another program")}));
+    // The simulator keeps its end of the line open too; this process is never named.
+    EXPECT_EQ(notes(),
+              (Lines{note(sim_->link() + " is in use by another program: termsim (process " +
+                          std::to_string(sim_->pid()) + ")")}));
 
     ASSERT_TRUE(view().runCommand(ID_PORT_CONNECT)) << "free again";
     EXPECT_TRUE(view().state().connected);
@@ -163,8 +166,9 @@ TEST_F(HostDialupTermsim, ModemDialsReachesTheTerminalAndHangsUp) {
     EXPECT_EQ(answerer.lastTitle(), "Dial Phone No.");
     ASSERT_TRUE(view().state().connected);
     const std::string number = "5551234" + std::string(23, ' ');
-    EXPECT_EQ(notes(), (Lines{note("Open COM1"), note("Send initial command ", "ATS0=1"),
-                              note("OK"), note("Dial phone no ", number), note("Connect ")}));
+    EXPECT_EQ(notes(),
+              (Lines{note("Open COM1", sim_->link()), note("Send initial command ", "ATS0=1"),
+                     note("OK"), note("Dial phone no ", number), note("Connect ")}));
     EXPECT_EQ(pollA(), RC_SUCCESS);  // through the modem's data state
 
     ASSERT_TRUE(view().runCommand(ID_PORT_DISCONNECT));

@@ -49,18 +49,20 @@ protected:
         writeSettings("Terminal_type=KD31/KD32\r\n");
     }
 
-    void writeSettings(const std::string& communication) {
+    void writeSettings(const std::string& communication, const std::string& ports = "") {
         writeFile(folder.file("Vantcom.ini"),
                   "[Communication]\r\nPort=1\r\nBaudRate=19200\r\n" + communication +
                       "Address=A\r\n[POLL]\r\nFile_Name=POLL.DAT\r\nOpen_Method=Append\r\n"
                       "Polling_Period=ExistWhenPeriodNoData\r\nPoll_Max_Wait_Time=1\r\n"
-                      "Token_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\nSHOW_ERROR_BOX=No\r\n");
+                      "Token_file=No\r\n[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\nSHOW_ERROR_BOX=No\r\n" +
+                      ports);
     }
 
-    // True when vantrel ended by itself within the time limit.
-    bool runVantrel(const QStringList& arguments, int limitMs = 60000) {
-        const VantrelRun run =
-            runVantrelProcess(folder.path(), folder.file("com1"), arguments, limitMs);
+    // True when vantrel ended by itself within the time limit. Without the variable, COM1 is
+    // what the settings say.
+    bool runVantrel(const QStringList& arguments, int limitMs = 60000, bool variable = true) {
+        const VantrelRun run = runVantrelProcess(
+            folder.path(), variable ? folder.file("com1") : std::string(), arguments, limitMs);
         exitCode = run.exitCode;
         output = run.output;
         return run.ended;
@@ -106,6 +108,19 @@ TEST_F(HostEndToEnd, PortHeldByAnotherProgramEndsTheUnattendedRun) {
     EXPECT_EQ(exitCode, 0) << output;
     EXPECT_NE(output.find("COM1 open error"), std::string::npos) << output;
     EXPECT_EQ(readFile(folder.file("POLL.DAT")), "");
+}
+
+TEST_F(HostEndToEnd, DeviceChosenInTheSettingsIsPolledAndNamed) {
+    writeSettings("Terminal_type=KD31/KD32\r\n", "[Ports]\r\nCOM1=" + folder.file("com1") + "\r\n");
+    ASSERT_TRUE(runVantrel({"ABC", "1"}, 60000, false)) << "vantrel did not end by itself";
+    EXPECT_EQ(exitCode, 0) << output;
+    EXPECT_NE(output.find("Open COM1 " + folder.file("com1") + "\n"), std::string::npos) << output;
+    EXPECT_EQ(sortedLines(readFile(folder.file("POLL.DAT"))), sortedLines(expected));
+    const std::string nothing = folder.file("nothing-there");
+    writeSettings("Terminal_type=KD31/KD32\r\n", "[Ports]\r\nCOM1=" + nothing + "\r\n");
+    ASSERT_TRUE(runVantrel({"ABC", "1"}, 20000, false)) << "vantrel waited on a box";
+    EXPECT_NE(output.find("COM1 open error"), std::string::npos) << output;
+    EXPECT_NE(output.find("No such device: " + nothing), std::string::npos) << output;
 }
 
 TEST_F(HostEndToEnd, BatchScriptOfTwoLinesPollsBothAndExitsAfterTheLast) {

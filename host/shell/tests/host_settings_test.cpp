@@ -219,8 +219,31 @@ TEST(HostSettingsWrite, SaveThenLoadReturnsTheRecord) {
     s.Modem_Phone_name[0] = "Depot north";
     s.Modem_Phone_no[99] = "9";
     s.Modem_Phone_name[99] = "Last";
+    s.Ports[0] = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+    // The longest kept, quoted for its blank: the file must not become too long to be read.
+    s.Ports[3] = " " + std::string(kPortDeviceMax - 1, 'p');
     saveTo(path, s);
     EXPECT_EQ(loadFrom(path), s);
+}
+
+TEST(HostSettingsWrite, PortDevicesAreWrittenOnlyWhileChosen) {
+    TempFolder folder;
+    const auto path = folder.file("Vantcom.ini");
+    saveTo(path, HostSettings{});
+    const std::string before = readFile(path);
+    HostSettings s = loadFrom(path);
+    saveTo(path, s);
+    EXPECT_EQ(readFile(path), before);  // byte for byte: no [Ports] for other readers to meet
+
+    s.Ports[1] = "/dev/ttyUSB0";
+    s.Ports[2] = "/tmp/pty";
+    saveTo(path, s);
+    EXPECT_NE(readFile(path).find("[Ports]\r\nCOM2=/dev/ttyUSB0\r\nCOM3=/tmp/pty\r\n"),
+              std::string::npos);
+    s.Ports[1].clear();
+    saveTo(path, s);
+    EXPECT_EQ(loadFrom(path).Ports, (std::array<std::string, kComPorts>{"", "", "/tmp/pty", ""}));
+    EXPECT_EQ(readFile(path).find("COM2="), std::string::npos);
 }
 
 TEST(HostSettingsWrite, TextsWithOuterBlanksOrQuotesSurviveASaveAndLoad) {

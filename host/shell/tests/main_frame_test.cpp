@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTimer>
@@ -259,4 +260,16 @@ TEST_F(HostStartUp, StartUpLogsToTheWorkingFolder) {
     const auto log = readFile(folder.file("ERR_LOG.TXT"));
     EXPECT_EQ(log.find("old run"), std::string::npos);
     EXPECT_NE(log.find(" Run  No program is executed\r\n"), std::string::npos);
+}
+
+TEST_F(HostStartUp, StatusBarNamesTheDeviceOfTheConfiguredComAndWhatDecidedIt) {
+    writeFile(folder.file("Vantcom.ini"),
+              "[Communication]\nTerminal_type=KD24\nPort=3\n[Ports]\nCOM3=/dev/ttyUSB1\n");
+    start();
+    EXPECT_EQ(frame->portDeviceLabel()->text(), "COM3: /dev/ttyUSB1");
+    setenv("VANTLINK_COM4", "/tmp/x", 1);
+    view().settings().Port = 4;
+    view().saveSettings();
+    unsetenv("VANTLINK_COM4");
+    EXPECT_EQ(frame->portDeviceLabel()->text(), "COM4: /tmp/x (VANTLINK_COM4)");
 }

@@ -11,14 +11,16 @@ struct VantrelRun {
     std::string output;  // what it wrote to standard error
 };
 
-// Runs the vantrel the build made (VANTREL_PATH) offscreen in folder, with COM1 on link.
+// Runs the vantrel the build made (VANTREL_PATH) offscreen in folder, with COM1 on link; with
+// no link, no VANTLINK_COM<n> at all: the settings decide.
 inline VantrelRun runVantrelProcess(const std::string& folder, const std::string& link,
                                     const QStringList& arguments, int limitMs) {
     VantrelRun run;
     QProcess vantrel;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("VANTLINK_COM1", QString::fromStdString(link));
+    for (int port = 0; port <= 4; ++port) environment.remove(QString("VANTLINK_COM%1").arg(port));
+    if (!link.empty()) environment.insert("VANTLINK_COM1", QString::fromStdString(link));
     vantrel.setProcessEnvironment(environment);
     vantrel.setWorkingDirectory(QString::fromStdString(folder));
     vantrel.start(VANTREL_PATH, arguments);
