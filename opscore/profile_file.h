@@ -13,7 +13,7 @@ namespace opscore {
 class ProfileFile {
 public:
     // No settings file holds lines or a size anywhere near these; a file beyond them is refused.
-    static constexpr std::size_t kLineMax = 4096;
+    static constexpr std::size_t kLineMax = 8192;
     static constexpr std::size_t kFileMax = 1 << 20;
 
     explicit ProfileFile(std::string path);

@@ -29,9 +29,10 @@ inline constexpr int kTransferFiles = 12;
 inline constexpr int kPhoneBookEntries = 100;
 inline constexpr std::size_t kAddressListMax = 39;
 inline constexpr int kComPorts = 4;
-// The longest device text kept: its "COMn=" line, quoted, must still fit the file's line limit,
-// or the whole file would be refused at the next start.
-inline constexpr std::size_t kPortDeviceMax = ProfileFile::kLineMax - sizeof("COM1=\"\"") + 1;
+// A device path or URL, as the link library takes it (4096 bytes with its NUL); the key's line,
+// quoted, stays within what the settings file reads back.
+inline constexpr std::size_t kPortDeviceMax = 4095;
+static_assert(kPortDeviceMax + sizeof("COM1=\"\"") - 1 <= ProfileFile::kLineMax);
 
 // Every setting of Vantcom.ini; the members are named after the keys and start at the defaults.
 struct HostSettings {

@@ -165,7 +165,7 @@ TEST(HostDialogsCommParam, DevicePartFollowsThePortGroupAndKeepsEachChoice) {
 
     dialog.deviceField()->setText(QString(2100, QChar(0xE9)));  // fewer characters than bytes
     radio(dialog, "COM4")->click();
-    EXPECT_EQ(pressOk(dialog), "The device of COM1 is too long (at most 4089 bytes).");
+    EXPECT_EQ(pressOk(dialog), "The device of COM1 is too long (at most 4095 bytes).");
     radio(dialog, "COM1")->click();
     dialog.deviceField()->setText(QString::fromStdString(" " + ftdi.by_id + " "));
     EXPECT_EQ(pressOk(dialog), "");
