@@ -49,16 +49,13 @@ struct TraceFile {
     const std::string path = "/tmp/portdiag-trace." + std::to_string(getpid());
     TraceFile() { setenv("VANTLINK_TRACE", path.c_str(), 1); }
     ~TraceFile() { unlink(path.c_str()); }
-
-    // What the last "open error" note of the port says.
     std::string last_open_error(const std::string& port_name) const {
         const std::string mark = " ! " + port_name + " open error: ";
         std::ifstream in(path);
         std::string found;
-        for (std::string line; std::getline(in, line);) {
-            if (const auto at = line.find(mark); at != std::string::npos)
-                found = line.substr(at + mark.size());
-        }
+        for (std::string line; std::getline(in, line);)
+            if (line.find(mark) != std::string::npos)
+                found = line.substr(line.find(mark) + mark.size());
         return found;
     }
 };
@@ -179,8 +176,7 @@ TEST(LinkPortDiagnosis, ReasonNamesTheProgramThatHoldsTheDevice) {
              {"vantholder", ""}, {"ModemManager", modem_manager}}) {
         PtyPeer peer(3);
         int ready[2], release[2];
-        ASSERT_EQ(pipe(ready), 0);
-        ASSERT_EQ(pipe(release), 0);
+        ASSERT_EQ(pipe(ready) | pipe(release), 0);
         const pid_t child = fork();
         if (child == 0) {
             close(release[1]);  // a parent that fails early still lets the child go
@@ -192,8 +188,7 @@ TEST(LinkPortDiagnosis, ReasonNamesTheProgramThatHoldsTheDevice) {
             _exit(0);
         }
         char status = 0;
-        ASSERT_EQ(read(ready[0], &status, 1), 1);
-        ASSERT_EQ(status, 'y');
+        ASSERT_EQ(read(ready[0], &status, 1) == 1 ? status : 'n', 'y');
         const std::string reason = peer.slave_path() + " is in use by another program: " + name +
                                    " (process " + std::to_string(child) + ")" + hint;
         EXPECT_EQ(vantlink::diagnose_port_open(peer.slave_path()), reason);
@@ -204,27 +199,24 @@ TEST(LinkPortDiagnosis, ReasonNamesTheProgramThatHoldsTheDevice) {
     }
 }
 
-// Which device a port opens: the variable, else the caller's device, else the default; a port
-// already open keeps its device until it is opened again.
+// The variable, else the caller's device, else the default; an open port keeps its device.
 TEST(LinkPortDiagnosis, DeviceNamedByTheCaller) {
     const std::string longest(4095, 'x'), too_long(4096, 'y');
     struct Row {
         int32_t port;
-        const char* device;
-        const char* variable;
+        const char *device, *variable;
         int32_t result;
         std::string path;  // of COM2 afterwards
     };
-    const std::vector<Row> rows = {{2, "/dev/ttyUSB0", nullptr, 1, "/dev/ttyUSB0"},
-                                   {2, "/dev/ttyUSB0", "/dev/ttyACM1", 1, "/dev/ttyACM1"},
-                                   {2, nullptr, nullptr, 1, "/dev/ttyS1"},
-                                   {2, "/dev/ttyUSB0", nullptr, 1, "/dev/ttyUSB0"},
-                                   {2, "", nullptr, 1, "/dev/ttyS1"},
-                                   {2, longest.c_str(), nullptr, 1, longest},
-                                   {2, too_long.c_str(), nullptr, 0, longest},
-                                   {-1, "/dev/ttyUSB1", nullptr, 0, longest},
-                                   {5, "/dev/ttyUSB1", nullptr, 0, longest}};
-    for (const Row& row : rows) {
+    for (const Row& row : std::vector<Row>{{2, "/dev/ttyUSB0", nullptr, 1, "/dev/ttyUSB0"},
+                                           {2, "/dev/ttyUSB0", "/dev/ttyACM1", 1, "/dev/ttyACM1"},
+                                           {2, nullptr, nullptr, 1, "/dev/ttyS1"},
+                                           {2, "/dev/ttyUSB0", nullptr, 1, "/dev/ttyUSB0"},
+                                           {2, "", nullptr, 1, "/dev/ttyS1"},
+                                           {2, longest.c_str(), nullptr, 1, longest},
+                                           {2, too_long.c_str(), nullptr, 0, longest},
+                                           {-1, "/dev/ttyUSB1", nullptr, 0, longest},
+                                           {5, "/dev/ttyUSB1", nullptr, 0, longest}}) {
         if (row.variable != nullptr)
             setenv("VANTLINK_COM2", row.variable, 1);
         else
@@ -232,32 +224,28 @@ TEST(LinkPortDiagnosis, DeviceNamedByTheCaller) {
         EXPECT_EQ(HC_set_port_device(row.port, row.device), row.result) << row.path;
         EXPECT_EQ(vantlink::device_path_for_port(2), row.path);
     }
-
     PtyPeer first(2), second(2);
     unsetenv("VANTLINK_COM2");
     HC_set_port_device(2, first.slave_path().c_str());
-    ASSERT_EQ(HM_OpenCommPort(2, 6, 8, 0, 1), 1);
-    HC_set_port_device(2, second.slave_path().c_str());
-    EXPECT_NE(vantlink::diagnose_port_open(first.slave_path()), "") << "still held";
-    EXPECT_EQ(vantlink::diagnose_port_open(second.slave_path()), "");
-    ASSERT_EQ(HM_OpenCommPort(2, 6, 8, 0, 1), 1);
-    EXPECT_EQ(vantlink::diagnose_port_open(first.slave_path()), "");
-    EXPECT_NE(vantlink::diagnose_port_open(second.slave_path()), "");
+    // Named the second while open on the first: the port holds the first until it opens again.
+    for (const PtyPeer* opened : {&first, &second}) {
+        ASSERT_EQ(HM_OpenCommPort(2, 6, 8, 0, 1), 1);
+        HC_set_port_device(2, second.slave_path().c_str());
+        EXPECT_EQ(vantlink::diagnose_port_open(first.slave_path()) == "", opened != &first);
+        EXPECT_EQ(vantlink::diagnose_port_open(second.slave_path()) == "", opened != &second);
+    }
     HM_CloseCommPort(2);
     HC_set_port_device(2, nullptr);
 }
 
-// Paths that name no serial device: the reason of the open error, at once (a FIFO opened for
-// reading and writing does not wait for a peer).
-TEST(LinkPortDiagnosis, BadDevicesNamedByTheCallerSayWhy) {
+TEST(LinkPortDiagnosis, OtherFailuresGiveTheSystemsOwnWords) {
     ScratchFolder folder;
-    const std::string fifo = folder.file("fifo");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string plain = make_file(folder.file("plain"), 0600);
+    const std::string plain = make_file(folder.file("plain"), 0600), fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // opened for reading and writing: never waits
     std::vector<std::pair<std::string, std::string>> rows = {
+        {plain, plain + " is not a serial device"},
         {folder.file("none"), "No such device: " + folder.file("none")},
         {folder.path(), folder.path() + " is not a serial device"},
-        {plain, plain + " is not a serial device"},
         {fifo, fifo + " is not a serial device"},
         {"/dev/null", "/dev/null is not a serial device"}};
     if (access("/dev/ttyS3", F_OK) != 0) rows.emplace_back("", "No such device: /dev/ttyS3");
@@ -269,12 +257,6 @@ TEST(LinkPortDiagnosis, BadDevicesNamedByTheCallerSayWhy) {
         EXPECT_EQ(vantlink::diagnose_port("VANTLINK_COM", 4, device), reason);
     }
     HC_set_port_device(4, nullptr);
-}
-
-TEST(LinkPortDiagnosis, OtherFailuresGiveTheSystemsOwnWords) {
-    ScratchFolder folder;
-    const std::string plain = make_file(folder.file("plain"), 0600);
-    EXPECT_EQ(vantlink::diagnose_port_open(plain), plain + " is not a serial device");
 
     PtyPeer peer(3);
     int error = 0;
