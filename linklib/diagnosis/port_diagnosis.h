@@ -96,9 +96,17 @@ inline std::vector<PortHolder> port_holders(const std::string& path) {
         if (open_files == nullptr) continue;
         bool holds = false;
         while (const dirent* file = readdir(open_files)) {
-            struct stat opened {};
             if (file->d_name[0] == '.') continue;
-            if (stat((fds + "/" + file->d_name).c_str(), &opened) == 0 && S_ISCHR(opened.st_mode) &&
+            // Only what the link names under /dev is looked at: a stat of any other open file
+            // could wait on a network or user-space file system that does not answer.
+            const std::string link = fds + "/" + file->d_name;
+            constexpr char kDevices[] = "/dev/";
+            char target[sizeof kDevices - 1] = {};
+            struct stat opened {};
+            if (readlink(link.c_str(), target, sizeof target) ==
+                    static_cast<ssize_t>(sizeof target) &&
+                std::memcmp(target, kDevices, sizeof target) == 0 &&
+                stat(link.c_str(), &opened) == 0 && S_ISCHR(opened.st_mode) &&
                 opened.st_rdev == device.st_rdev) {
                 holds = true;
                 break;
@@ -148,6 +156,7 @@ inline std::string port_open_reason(const std::string& path, int error) {
         case EWOULDBLOCK:
             return in_use_reason(path);
         case ENOTTY:
+        case EISDIR:
             return path + " is not a serial device";
         default:
             return path + ": " + std::strerror(error);

@@ -8,6 +8,14 @@
  * Ports. Port numbers 0..4 name COM0..COM4. COM<n> is the device path in the environment
  * variable VANTLINK_COM<n> when it is set, else the device named with HC_set_port_device, else
  * /dev/ttyS<n-1>. Other port numbers are refused.
+ * Every open of a device (and every re-open after a lost line) asks its driver for low latency
+ * (ASYNC_LOW_LATENCY through TIOCGSERIAL/TIOCSSERIAL): USB-serial adapters otherwise hold
+ * received bytes for up to 16 ms, which cuts the polls per second several times over. A device
+ * without the setting (a pseudo-terminal, some drivers) opens all the same. The trace says which
+ * in "<ms> ! COM<n> open <path>: low latency on" (or "already on", "not offered by this device",
+ * "not kept by this device", "refused: <reason>"). Where it is not on, an adapter
+ * whose driver has a latency timer can be set by hand: write 1 (milliseconds) to
+ * /sys/bus/usb-serial/devices/ttyUSB0/latency_timer (a udev rule can do it on every plug).
  *
  * Terminal addresses are one character in the low byte of a 32-bit argument ('A'..'Y', '0'..'6').
  *

@@ -1,6 +1,7 @@
 #include "serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -13,6 +14,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "line_io.h"
@@ -98,9 +100,31 @@ int apply_line_settings(int fd, const LineSettings& settings) {
     return set_custom_baud_rate(fd, settings.baud_rate) ? 0 : errno;
 }
 
+// USB-serial drivers hold received bytes for up to 16 ms unless the port asks for low latency,
+// and a stop-and-wait exchange pays that wait on every answer. Devices without the setting (a
+// pseudo-terminal, some drivers) open all the same; what happened, for the trace.
+std::string ask_low_latency(int fd) {
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0) {
+        const int error = errno;
+        if (error == ENOTTY || error == EINVAL || error == EOPNOTSUPP)
+            return "low latency not offered by this device";
+        return std::string("low latency refused: ") + std::strerror(error);
+    }
+    if ((serial.flags & ASYNC_LOW_LATENCY) != 0) return "low latency already on";
+    serial.flags |= ASYNC_LOW_LATENCY;
+    if (ioctl(fd, TIOCSSERIAL, &serial) != 0)
+        return std::string("low latency refused: ") + std::strerror(errno);
+    // Some drivers accept the request and drop the flag.
+    if (ioctl(fd, TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) == 0)
+        return "low latency not kept by this device";
+    return "low latency on";
+}
+
 // The descriptor of the opened, locked and configured device, or -1 with the errno of the step
-// that failed in error.
-int open_configured(const std::string& path, const LineSettings& settings, int& error) {
+// that failed in error. A successful open is noted in the trace under name.
+int open_configured(const std::string& path, const std::string& name, const LineSettings& settings,
+                    int& error) {
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) return error = errno, -1;
     // flock holds against every other opener; TIOCEXCL adds the tty's own guard (not for root).
@@ -109,6 +133,7 @@ int open_configured(const std::string& path, const LineSettings& settings, int& 
     if (const int refused = apply_line_settings(fd.get(), settings); refused != 0) {
         return error = refused, -1;
     }
+    trace_note(name.c_str(), "open " + path + ": " + ask_low_latency(fd.get()));
     error = 0;
     return fd.release();
 }
@@ -236,7 +261,7 @@ private:
         if (static_cast<int32_t>(tick_ms() - next_attempt_ms_) < 0) return false;
         next_attempt_ms_ = tick_ms() + kReopenIntervalMs;
         int error = 0;
-        fd_ = open_configured(path_, settings_, error);
+        fd_ = open_configured(path_, name_, settings_, error);
         if (fd_ < 0) return false;
         // The path may now name another device (a link re-pointed, another adapter in the
         // old one's place): the caller is told, as the terminals behind it may not be the same.
@@ -316,7 +341,7 @@ std::string device_path_for_port(int32_t port) {
 std::unique_ptr<Transport> open_serial_port(const std::string& path, const std::string& name,
                                             const LineSettings& settings, int* error) {
     int failed = 0;
-    const int fd = open_configured(path, settings, failed);
+    const int fd = open_configured(path, name, settings, failed);
     if (error != nullptr) *error = failed;
     if (fd < 0) return nullptr;
     return std::make_unique<SerialTransport>(fd, path, name, settings);

@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "port_diagnosis.h"
 #include "pty_peer.h"
@@ -34,10 +38,28 @@ public:
         (void)!std::system(command.c_str());
     }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
 
 private:
     std::string path_;
 };
+
+// The library's trace goes to a file of this program, named before the library first looks.
+struct TraceFile {
+    const std::string path = "/tmp/portdiag-trace." + std::to_string(getpid());
+    TraceFile() { setenv("VANTLINK_TRACE", path.c_str(), 1); }
+    ~TraceFile() { unlink(path.c_str()); }
+    std::string last_open_error(const std::string& port_name) const {
+        const std::string mark = " ! " + port_name + " open error: ";
+        std::ifstream in(path);
+        std::string found;
+        for (std::string line; std::getline(in, line);)
+            if (line.find(mark) != std::string::npos)
+                found = line.substr(line.find(mark) + mark.size());
+        return found;
+    }
+};
+const TraceFile trace_file;
 
 std::string make_file(const std::string& path, mode_t mode) {
     const int fd = open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
@@ -144,10 +166,97 @@ TEST(LinkPortDiagnosis, DeviceHeldByAnotherOpenerIsInUse) {
     HM_CloseCommPort(3);
 }
 
+// Another program holds the device: the reason names it, and points the operator at the README
+// when it is the desktop's modem manager.
+TEST(LinkPortDiagnosis, ReasonNamesTheProgramThatHoldsTheDevice) {
+    const std::string modem_manager =
+        "; the desktop's modem manager is probing the adapter: see \"Real hardware\" in the "
+        "README to make it leave the adapter alone";
+    for (const auto& [name, hint] : std::vector<std::pair<std::string, std::string>>{
+             {"vantholder", ""}, {"ModemManager", modem_manager}}) {
+        PtyPeer peer(3);
+        int ready[2], release[2];
+        ASSERT_EQ(pipe(ready) | pipe(release), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            close(release[1]);  // a parent that fails early still lets the child go
+            prctl(PR_SET_NAME, name.c_str());
+            const int fd = open(peer.slave_path().c_str(), O_RDWR | O_NOCTTY);
+            char status = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+            (void)!write(ready[1], &status, 1);
+            (void)!read(release[0], &status, 1);
+            _exit(0);
+        }
+        char status = 0;
+        ASSERT_EQ(read(ready[0], &status, 1) == 1 ? status : 'n', 'y');
+        const std::string reason = peer.slave_path() + " is in use by another program: " + name +
+                                   " (process " + std::to_string(child) + ")" + hint;
+        EXPECT_EQ(vantlink::diagnose_port_open(peer.slave_path()), reason);
+        EXPECT_EQ(HM_OpenCommPort(3, 6, 8, 0, 1), 0);
+        EXPECT_EQ(trace_file.last_open_error("COM3"), reason);
+        for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
+        waitpid(child, nullptr, 0);
+    }
+}
+
+// The variable, else the caller's device, else the default; an open port keeps its device.
+TEST(LinkPortDiagnosis, DeviceNamedByTheCaller) {
+    const std::string longest(4095, 'x'), too_long(4096, 'y');
+    struct Row {
+        int32_t port;
+        const char *device, *variable;
+        int32_t result;
+        std::string path;  // of COM2 afterwards
+    };
+    for (const Row& row : std::vector<Row>{{2, "/dev/ttyUSB0", nullptr, 1, "/dev/ttyUSB0"},
+                                           {2, "/dev/ttyUSB0", "/dev/ttyACM1", 1, "/dev/ttyACM1"},
+                                           {2, nullptr, nullptr, 1, "/dev/ttyS1"},
+                                           {2, "/dev/ttyUSB0", nullptr, 1, "/dev/ttyUSB0"},
+                                           {2, "", nullptr, 1, "/dev/ttyS1"},
+                                           {2, longest.c_str(), nullptr, 1, longest},
+                                           {2, too_long.c_str(), nullptr, 0, longest},
+                                           {-1, "/dev/ttyUSB1", nullptr, 0, longest},
+                                           {5, "/dev/ttyUSB1", nullptr, 0, longest}}) {
+        if (row.variable != nullptr)
+            setenv("VANTLINK_COM2", row.variable, 1);
+        else
+            unsetenv("VANTLINK_COM2");
+        EXPECT_EQ(HC_set_port_device(row.port, row.device), row.result) << row.path;
+        EXPECT_EQ(vantlink::device_path_for_port(2), row.path);
+    }
+    PtyPeer first(2), second(2);
+    unsetenv("VANTLINK_COM2");
+    HC_set_port_device(2, first.slave_path().c_str());
+    // Named the second while open on the first: the port holds the first until it opens again.
+    for (const PtyPeer* opened : {&first, &second}) {
+        ASSERT_EQ(HM_OpenCommPort(2, 6, 8, 0, 1), 1);
+        HC_set_port_device(2, second.slave_path().c_str());
+        EXPECT_EQ(vantlink::diagnose_port_open(first.slave_path()) == "", opened != &first);
+        EXPECT_EQ(vantlink::diagnose_port_open(second.slave_path()) == "", opened != &second);
+    }
+    HM_CloseCommPort(2);
+    HC_set_port_device(2, nullptr);
+}
+
 TEST(LinkPortDiagnosis, OtherFailuresGiveTheSystemsOwnWords) {
     ScratchFolder folder;
-    const std::string plain = make_file(folder.file("plain"), 0600);
-    EXPECT_EQ(vantlink::diagnose_port_open(plain), plain + " is not a serial device");
+    const std::string plain = make_file(folder.file("plain"), 0600), fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // opened for reading and writing: never waits
+    std::vector<std::pair<std::string, std::string>> rows = {
+        {plain, plain + " is not a serial device"},
+        {folder.file("none"), "No such device: " + folder.file("none")},
+        {folder.path(), folder.path() + " is not a serial device"},
+        {fifo, fifo + " is not a serial device"},
+        {"/dev/null", "/dev/null is not a serial device"}};
+    if (access("/dev/ttyS3", F_OK) != 0) rows.emplace_back("", "No such device: /dev/ttyS3");
+    unsetenv("VANTLINK_COM4");
+    for (const auto& [device, reason] : rows) {
+        ASSERT_EQ(HC_set_port_device(4, device.c_str()), 1);
+        EXPECT_EQ(HM_OpenCommPort(4, 6, 8, 0, 1), 0) << device;
+        EXPECT_EQ(trace_file.last_open_error("COM4"), reason);
+        EXPECT_EQ(vantlink::diagnose_port("VANTLINK_COM", 4, device), reason);
+    }
+    HC_set_port_device(4, nullptr);
 
     PtyPeer peer(3);
     int error = 0;
