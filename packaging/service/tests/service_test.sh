@@ -69,8 +69,9 @@ case_SetupWritesTheInstanceLayout() {
     [[ $(cat "$work/shared/token.txt") == Unavailable ]] || fail "a held token was reset"
     expect_value "$work/etc/line2.env" VANTLINK_COM1 "$stable"
 
-    # Back to a data file of its own: the link goes.
-    setup line1 /dev/ttyUSB0 ABC >/dev/null
+    # Back to a data file of its own, on a device server: the link goes.
+    setup line1 rfc2217://ts-7.example:4001 ABC >/dev/null
+    expect_value "$env" VANTLINK_COM1 rfc2217://ts-7.example:4001
     [[ ! -e $work/state/line1/token.txt ]] || fail "the token link stayed"
     expect_value "$ini" Token_file No
 }
@@ -97,6 +98,10 @@ case_SetupRefusesBadInput() {
         "line|/dev/ttyUSB0|A|--shared-data|/srv/POLL.DAT |--shared-token|/srv/t"
         "line /dev/ttyUSB0 A --shared-data $work --shared-token /srv/t"
         "line /dev/ttyUSB0 A --shared-data /$(printf %099d 0) --shared-token /srv/t"
+        "line udp://10.0.0.5:4001 A"
+        "line tcp://10.0.0.5 A"
+        "line tcp://10.0.0.5:65536 A"
+        "line rfc2217://:4001 A"
     )
     local arguments status IFS=' '
     for arguments in "${bad[@]}"; do
