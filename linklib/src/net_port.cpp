@@ -186,7 +186,7 @@ private:
             ask(kDo, kBinary);
             ask(kWill, kSuppressGoAhead);
             ask(kDo, kSuppressGoAhead);
-            send_all(pending_replies());
+            send_replies();
             return;
         }
         if (phase_ != Phase::Negotiating) return;
@@ -261,7 +261,7 @@ private:
             return true;
         }
         for (ssize_t i = 0; i < n; ++i) take_telnet(chunk[static_cast<size_t>(i)]);
-        if (!replies_.empty()) send_all(pending_replies());
+        send_replies();
         return true;
     }
 
@@ -356,7 +356,13 @@ private:
         }
     }
 
-    std::vector<uint8_t> pending_replies() { return std::exchange(replies_, {}); }
+    // Answers go out as far as the socket takes them at once: a server that floods requests
+    // and reads nothing must not hold the caller, and gets no more answers.
+    void send_replies() {
+        if (!replies_.empty() && fd_ >= 0)
+            (void)!::send(fd_, replies_.data(), replies_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        replies_.clear();
+    }
 
     void take_sub() {
         if (sub_.size() < 3 || sub_[0] != kComPort) return;
