@@ -17,6 +17,29 @@
  * whose driver has a latency timer can be set by hand: write 1 (milliseconds) to
  * /sys/bus/usb-serial/devices/ttyUSB0/latency_timer (a udev rule can do it on every plug).
  *
+ * Device servers. A device may also be a serial device server's URL: tcp://HOST:PORT for a raw
+ * byte stream, rfc2217://HOST:PORT for Telnet with COM port control (RFC 2217). HOST is a name,
+ * an IPv4 address or an IPv6 address in brackets ([::1]); PORT is 1..65535. The open connects
+ * within the time-out (HM_get_time_out, at least 500 ms, at most 30 s); a name is resolved on a
+ * helper thread that the open waits for no longer, since the system's resolver cannot be
+ * interrupted. Over rfc2217:// the open asks for COM port control, binary and no go-ahead both
+ * ways, refuses every other option, sets the line's speed, data size, parity and stop size and
+ * purges the server's receive buffer; 0xFF is doubled both ways. A server that refuses COM port
+ * control or does not take it up within the time-out is not opened (a raw port named rfc2217://).
+ * Over tcp:// bytes pass unchanged and the line runs at the device server's own settings; the
+ * speed given to the open still times the line (below). The trace says
+ * "<ms> ! COM<n> open <url>" and, when the server keeps a setting of its own,
+ * "<ms> ! COM<n> device server kept its <speed|data size|parity|stop size>: <value bytes>".
+ * A carrier lost behind the server (its modem state) is said as "<ms> ! COM<n> carrier lost" and
+ * "carrier back"; it is no lost line: the modem reports it as on a serial line, with
+ * "NO CARRIER" in the data, and the modem commands stay usable to dial again.
+ * The server cannot tell when its UART has sent the bytes, so after a write the answer time-out
+ * opens once their line time (ten bits a byte at the open's speed) has passed. A connection that
+ * breaks (closed, reset, no answer to keep-alive probes) is a lost line as below, made again at
+ * most every 500 ms, each step within the wait it runs in; the reason names HOST:PORT. A bad URL,
+ * a name that does not resolve, a refused connection or a time-out is an open error
+ * ("<ms> ! COM<n> open error: <reason>").
+ *
  * Terminal addresses are one character in the low byte of a 32-bit argument ('A'..'Y', '0'..'6').
  *
  * Trace. VANTLINK_TRACE=<file> appends one line per byte burst: millisecond timestamp,
@@ -128,7 +151,7 @@ int32_t HC_line_state(int32_t port);
 
 /* Names the device of a port number for later opens: a device path such as
  * "/dev/serial/by-id/usb-...-if00-port0" (a name that follows its adapter from socket to socket)
- * or "/dev/ttyUSB0". NULL or "" goes back to the default, /dev/ttyS<port-1>. The environment
+ * or "/dev/ttyUSB0", or a device server's URL ("tcp://HOST:PORT", "rfc2217://HOST:PORT"). NULL or "" goes back to the default, /dev/ttyS<port-1>. The environment
  * variable VANTLINK_COM<port>, when set, still decides: it serves tests, services and experts.
  * A port already open keeps its device until it is opened again. Returns 1, or 0 (nothing
  * changed) for a port number outside 0..4 or a path of 4096 bytes or more. */
