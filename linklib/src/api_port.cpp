@@ -2,6 +2,7 @@
 #include <string>
 
 #include "line_io.h"
+#include "net_port.h"
 #include "port_diagnosis.h"
 #include "serial_port.h"
 #include "state.h"
@@ -30,9 +31,19 @@ int32_t HM_OpenCommPort(int32_t port, int32_t baud, int32_t data_bits, int32_t p
                    "open error: no device is set (VANTLINK_COM" + std::to_string(port) + ")");
         return 0;
     }
+    const LineSettings settings = line_settings_from_codes(baud, data_bits, parity, stop_bits);
+    if (is_network_url(path)) {
+        std::string reason;
+        auto transport = open_network_port(path, name, settings, reason);
+        if (!transport) {
+            trace_note(name.c_str(), "open error: " + reason);
+            return 0;
+        }
+        install_transport(port, std::move(transport));
+        return 1;
+    }
     int error = 0;
-    auto transport = open_serial_port(
-        path, name, line_settings_from_codes(baud, data_bits, parity, stop_bits), &error);
+    auto transport = open_serial_port(path, name, settings, &error);
     if (!transport) {
         trace_note(name.c_str(), "open error: " + port_open_reason(path, error));
         return 0;
