@@ -66,8 +66,9 @@ int32_t HM_poll(int32_t port, int32_t address, unsigned char* buffer, int32_t* l
     port_purge(port);
     const uint8_t request[2] = {STX, address_byte(address)};
     if (!port_write(port, request)) {
-        // Nothing went out, so no answer can come: a silent line, one time-out long.
-        pumped_wait(state().settings.time_out_ms);
+        // Nothing went out, so no answer can come: a silent line, one time-out long, in which a
+        // lost line is tried again (a device server's connect may take several waits).
+        pumped_wait(state().settings.time_out_ms, port);
         state().return_string_length[0] = received;
         return RC_TIME_OUT;
     }

@@ -61,13 +61,13 @@ void idle_on_port(int32_t port, int32_t max_ms) {
     }
 }
 
-int32_t pumped_wait(int32_t ms) {
+int32_t pumped_wait(int32_t ms, int32_t port) {
     TickWindow window(ms);
     for (;;) {
         pump_messages();
         const int32_t passed = window.elapsed();
         if (passed > ms || waits_cut_short()) return passed;
-        idle_on_port(-1, window.remaining());
+        idle_on_port(port, window.remaining());
     }
 }
 

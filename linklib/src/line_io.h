@@ -26,8 +26,8 @@ void pump_messages();
 void idle_on_port(int32_t port, int32_t max_ms);
 
 // The message-pumping wait: returns the milliseconds that passed, always more than ms unless
-// the wait was cut short.
-int32_t pumped_wait(int32_t ms);
+// the wait was cut short. Given a port, its lost line is tried again meanwhile.
+int32_t pumped_wait(int32_t ms, int32_t port = -1);
 
 // A window that starts now and ends when more than limit_ms ticks have passed. Ticks that go
 // backwards (wrap) restart it, as the protocol's busy waits always did.

@@ -109,12 +109,13 @@ public:
         return data_[read_at_++];
     }
 
-    // Input only, as on a serial line; the device server is told to drop what it holds too.
+    // Input only, as on a serial line. The device server's own buffer is purged once, when the
+    // line is set: a purge there is a round trip that ser2net, for one, answers only after tens
+    // of milliseconds, which would slow every exchange several times over.
     void purge() override {
         drop_data();
         for (int chunk = 0; chunk < kPurgeChunks && phase_ == Phase::Up && receive(); ++chunk)
             drop_data();
-        if (phase_ == Phase::Up && url_.telnet) send_com_port(kPurgeData, {kPurgeReceiveBuffer});
     }
 
     // The device server sends at the line's speed while its socket took the bytes at once: the
