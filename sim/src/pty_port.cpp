@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <utility>
 
 namespace termsim {
 
@@ -50,6 +52,7 @@ bool PtyPort::open(const std::string& link_path, std::string& error) {
         cfmakeraw(&tio);
         tio.c_cflag |= CLOCAL | CREAD;
         tcsetattr(slave_, TCSANOW, &tio);
+        host_speed_ = cfgetospeed(&tio);
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     // A pseudo-terminal keeps the exclusive-use flag after the host closes it (a serial port
@@ -116,11 +119,27 @@ void PtyPort::write_bytes(const std::uint8_t* data, std::size_t count) {
     }
 }
 
+void PtyPort::note_host_speed() {
+    static constexpr std::pair<speed_t, int> kRates[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},    {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+    termios tio{};
+    if (tcgetattr(slave_, &tio) != 0 || cfgetospeed(&tio) == host_speed_) return;
+    host_speed_ = cfgetospeed(&tio);
+    std::string rate = "another rate";
+    for (const auto& [speed, baud] : kRates) {
+        if (speed == host_speed_) rate = std::to_string(baud) + " baud";
+    }
+    trace_.event("host set the line to " + rate);
+}
+
 void PtyPort::read_input(Uplink& uplink) {
     std::uint8_t buffer[512];
     for (;;) {
         const ssize_t got = read(master_, buffer, sizeof buffer);
         if (got <= 0) return;
+        // The rate is only the host's claim here; the bytes still take --baud's time.
+        note_host_speed();
         const Nanos read_at = monotonic_now();
         trace_.received(read_at, std::span(buffer, static_cast<std::size_t>(got)));
         for (ssize_t i = 0; i < got; ++i) {

@@ -1,6 +1,8 @@
 // The host's end of the line: a pseudo-terminal whose output is paced at the line rate.
 #pragma once
 
+#include <termios.h>
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -41,6 +43,8 @@ private:
     };
 
     void write_bytes(const std::uint8_t* data, std::size_t count);
+    // Traces the rate the host last set on the slave (such as a device server told to).
+    void note_host_speed();
 
     Trace& trace_;
     Nanos byte_time_;
@@ -50,8 +54,9 @@ private:
     std::string slave_path_;
     std::string link_path_;
     std::deque<Scheduled> out_;
-    Nanos line_free_ = 0;     // when the last queued byte has left
-    Nanos last_arrival_ = 0;  // when the host's last byte arrived
+    Nanos line_free_ = 0;      // when the last queued byte has left
+    Nanos last_arrival_ = 0;   // when the host's last byte arrived
+    speed_t host_speed_ = B0;  // the slave's rate when last looked at
 };
 
 }  // namespace termsim
