@@ -120,6 +120,7 @@ RowText row_text(const PortRow& row) {
                                  device.serial.empty() ? "" : "serial " + device.serial},
                                 ", "));
     if (!row.variable.empty()) text.below.push_back(row.variable + " is set but empty");
+    text.below.push_back(row.url_problem);
     if (row.path != node || (!node.empty() && !node_fits)) text.below.push_back(row.path);
     std::vector<std::string> holders;
     for (const auto& holder : row.holders) {
@@ -178,6 +179,11 @@ std::vector<PortRow> port_rows(const std::vector<SerialDevice>& devices,
             if (choice.source == PortSource::Default && choice.port != option_port) continue;
             PortRow row;
             row.path = choice.path;
+            if (vantlink::is_network_url(row.path)) {
+                vantlink::NetworkUrl url;
+                row.network = true;
+                row.url_problem = vantlink::parse_network_url(row.path, url);
+            }
             rows.push_back(std::move(row));
             named = &rows.back();
         }
@@ -188,6 +194,7 @@ std::vector<PortRow> port_rows(const std::vector<SerialDevice>& devices,
 
 std::string port_state(const PortRow& row) {
     if (!row.variable.empty()) return "empty";
+    if (row.network) return row.url_problem.empty() ? "device server" : "bad URL";
     switch (row.probe_error) {
         case 0:
             return "free";

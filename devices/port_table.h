@@ -25,6 +25,10 @@ struct PortRow {
     std::vector<ComMapping> coms;
     std::string variable;  // for a COM whose variable is set but empty: the variable
     int probe_error = 0;   // errno of opening it as the library does; 0 when it opens
+    // A device server's URL is never opened here (a connect could take the line from its user):
+    // only its form is checked; url_problem says what is wrong with it.
+    bool network = false;
+    std::string url_problem;
     std::vector<vantlink::PortHolder> holders;
 };
 
@@ -37,7 +41,7 @@ std::vector<PortRow> port_rows(const std::vector<SerialDevice>& devices,
                                int option_port = 0);
 
 // "free", "busy", "no permission", "missing", "not a serial device", else the system's text; an
-// empty variable is "empty".
+// empty variable is "empty", a device server's URL "device server" or "bad URL".
 std::string port_state(const PortRow& row);
 
 // The table a person reads; "No serial device found" when there are no rows.

@@ -22,7 +22,7 @@ int ports(const Invocation& invocation) {
     auto rows =
         vantdev::port_rows(vantdev::list_serial_devices(), choices, link.device ? link.port : 0);
     for (auto& row : rows) {
-        if (row.path.empty()) continue;
+        if (row.path.empty() || row.network) continue;
         row.probe_error = vantlink::probe_port_open(row.path);
         // Whoever has /dev/null or the like open is no news about a serial line.
         if (row.probe_error != ENOTTY) row.holders = vantlink::port_holders(row.path);

@@ -85,11 +85,21 @@ const Case kCases[] = {
      "lders\":[]}\n"
      "]\n"},
     {false, choices({}), 0, "No serial device found\n", "[]\n"},
-    {false, choices({{1, "", kEnv, "VANTLINK_COM1"}, {2, "/tmp/link2", kIni, ""}}), 0,
-     "COM                 NODE        STATE  DRIVER  VID:PID\n"
-     "COM1 (environment)  -           empty\n"
+    {false,
+     choices({{1, "", kEnv, "VANTLINK_COM1"},
+              {2, "/tmp/link2", kIni, ""},
+              {3, "rfc2217://ts-7:4001", kIni, ""},
+              {4, "udp://ts-7:4001", kEnv, ""}}),
+     0,
+     "COM                 NODE             STATE          DRIVER  VID:PID\n"
+     "COM1 (environment)  -                empty\n"
      "                    VANTLINK_COM1 is set but empty\n"
-     "COM2 (Vantcom.ini)  /tmp/link2  free\n",
+     "COM2 (Vantcom.ini)  /tmp/link2       free\n"
+     "COM3 (Vantcom.ini)  -                device server\n"
+     "                    rfc2217://ts-7:4001\n"
+     "COM4 (environment)  udp://ts-7:4001  bad URL\n"
+     "                    Bad device URL udp://ts-7:4001: unknown scheme udp (use tcp:// or "
+     "rfc2217://)\n",
      nullptr},
 };
 
