@@ -104,7 +104,7 @@ void CCommParamDlg::buildDevicePart(QWidget* owner, QBoxLayout* layout) {
     auto* otherLabel = new QLabel("Other device:", deviceBox_);
     deviceField_ = new QLineEdit(deviceBox_);
     deviceField_->setMaxLength(static_cast<int>(kPortDeviceMax));
-    deviceField_->setPlaceholderText("a path, such as a pseudo-terminal");
+    deviceField_->setPlaceholderText("a path, or rfc2217://HOST:PORT for a device server");
     otherLabel->setBuddy(deviceField_);
     refresh_ = new QPushButton("Refresh", deviceBox_);
     refresh_->setAutoDefault(false);  // Enter in the field still means OK
