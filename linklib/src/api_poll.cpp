@@ -25,6 +25,20 @@ int32_t poll_result(int outcome) {
     return result_mapping_1(outcome);
 }
 
+// After a request that did not go out: no answer can come, so this is a silent line, one
+// time-out long. A lost line is tried again meanwhile (a device server's connect takes several
+// waits); once it is back the request goes out after all, so the caller never sees a time-out
+// for a terminal it could have asked.
+bool send_once_line_is_back(int32_t port, std::span<const uint8_t> request) {
+    const int32_t ms = state().settings.time_out_ms;
+    const Transport* transport = port_transport(port);
+    if (transport == nullptr || !transport->line_lost()) {
+        pumped_wait(ms, port);
+        return false;
+    }
+    return pumped_wait_for_line(ms, port) && port_write(port, request);
+}
+
 }  // namespace
 
 namespace vantlink {
@@ -65,10 +79,7 @@ int32_t HM_poll(int32_t port, int32_t address, unsigned char* buffer, int32_t* l
 
     port_purge(port);
     const uint8_t request[2] = {STX, address_byte(address)};
-    if (!port_write(port, request)) {
-        // Nothing went out, so no answer can come: a silent line, one time-out long, in which a
-        // lost line is tried again (a device server's connect may take several waits).
-        pumped_wait(state().settings.time_out_ms, port);
+    if (!port_write(port, request) && !send_once_line_is_back(port, request)) {
         state().return_string_length[0] = received;
         return RC_TIME_OUT;
     }

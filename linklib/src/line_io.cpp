@@ -71,6 +71,17 @@ int32_t pumped_wait(int32_t ms, int32_t port) {
     }
 }
 
+bool pumped_wait_for_line(int32_t ms, int32_t port) {
+    TickWindow window(ms);
+    for (;;) {
+        pump_messages();
+        const Transport* transport = port_transport(port);
+        if (transport != nullptr && !transport->line_lost()) return true;
+        if (window.elapsed() > ms || waits_cut_short() || transport == nullptr) return false;
+        idle_on_port(port, window.remaining());
+    }
+}
+
 bool port_write(int32_t port, std::span<const uint8_t> bytes) {
     Transport* transport = port_transport(port);
     if (transport == nullptr) return false;

@@ -28,6 +28,8 @@ void idle_on_port(int32_t port, int32_t max_ms);
 // The message-pumping wait: returns the milliseconds that passed, always more than ms unless
 // the wait was cut short. Given a port, its lost line is tried again meanwhile.
 int32_t pumped_wait(int32_t ms, int32_t port = -1);
+// As pumped_wait on a port whose line is lost, ending as soon as it is back: true then.
+bool pumped_wait_for_line(int32_t ms, int32_t port);
 
 // A window that starts now and ends when more than limit_ms ticks have passed. Ticks that go
 // backwards (wrap) restart it, as the protocol's busy waits always did.

@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "port_diagnosis.h"
 #include "vantctl_fixture.h"
 
 namespace ser2net_test {
@@ -144,8 +145,15 @@ protected:
     }
 
     // vantctl with the server's URL as the device, at 57600 baud unless args say otherwise.
+    // ser2net lets go of the device a moment after a client leaves, and meanwhile turns the next
+    // one away with "Port's device already in use": each run waits until it has let go.
     vantctl_test::ProcessRun over(const std::string& url, const std::string& args,
                                   const std::string& env = "") {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!vantlink::port_holders(dir_.file("com1")).empty() &&
+               std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         return vantctl("--device '" + url + "' --baud 57600 " + args, env);
     }
 
