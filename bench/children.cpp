@@ -137,6 +137,10 @@ bool Child::running() {
     return false;
 }
 
+void Child::ask_to_stop() {
+    if (pid_ > 0) kill(pid_, SIGTERM);
+}
+
 void Child::stop(double grace_s) {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);

@@ -35,6 +35,8 @@ public:
     pid_t pid() const { return pid_; }
     // True while it runs (reaps it once it has ended).
     bool running();
+    // Sends SIGTERM and returns: many children end side by side before stop() waits for each.
+    void ask_to_stop();
     // SIGTERM, then SIGKILL after grace_s; returns once it is reaped.
     void stop(double grace_s = 5);
 

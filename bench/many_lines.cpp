@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kBaud = 9600;
 constexpr const char* kAddresses = "ABCD";
-constexpr double kWarmUpLimitS = 60;
+constexpr double kWarmUpLimitS = 120;
 
 enum class Poller { Vantctl, Vantrel };
 
@@ -109,6 +109,13 @@ struct RowFigure {
 RowFigure run_row(Poller kind, const std::string& program, int count, double seconds) {
     RowFigure figure;
     std::vector<std::unique_ptr<Line>> lines;
+    // However the row ends, every poller is told first, then each is waited for in turn.
+    struct AskAll {
+        std::vector<std::unique_ptr<Line>>& lines;
+        ~AskAll() {
+            for (auto& line : lines) line->poller.ask_to_stop();
+        }
+    } ask_all{lines};
     std::string error;
     for (int i = 0; i < count && !stop_requested(); ++i) {
         lines.push_back(std::make_unique<Line>());
@@ -132,7 +139,7 @@ RowFigure run_row(Poller kind, const std::string& program, int count, double sec
             }
         }
         if (std::chrono::steady_clock::now() > warm_up_end) {
-            figure.problem = "a line delivered no record within a minute";
+            figure.problem = "a line delivered no record within two minutes";
             return figure;
         }
         if (!pause_for(0.1)) return figure;
