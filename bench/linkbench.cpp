@@ -334,7 +334,10 @@ std::optional<LibraryTransfers> library_transfers(int baud, Path path, const std
     }
     std::unique_ptr<bench::Ser2netServer> server;
     if (!route_com1(path, *sim, dir, baud, server)) return std::nullopt;
-    if (HM_OpenCommPort(kPort, baud, 8, 0, 1) != 1) return std::nullopt;
+    if (HM_OpenCommPort(kPort, baud, 8, 0, 1) != 1) {
+        std::fprintf(stderr, "linkbench: cannot open %s\n", getenv("VANTLINK_COM1"));
+        return std::nullopt;
+    }
     const double byte_s = static_cast<double>(kBitsPerByte) / baud;
     const double esc_s = HM_get_ESC_delay() / 1000.0;
     const std::string file = dir.file("bench.bin");
