@@ -150,15 +150,20 @@ void run_polls(PollFigure& figure, int baud, double duration_s) {
     figure.seconds += seconds_between(start, Clock::now());
 }
 
-// The same EOT polls without the library: what the pseudo-terminal and termsim allow at all.
-// Adds duration_s of them to polls and seconds.
-void run_raw_polls(const std::string& link, double duration_s, long& polls, double& seconds) {
-    const int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0) return;
+// The same EOT polls without the library on a descriptor of the same line: what the
+// pseudo-terminal and termsim allow at all.
+int open_raw_line(const std::string& link) {
+    const int fd = open(link.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
     termios tio{};
     tcgetattr(fd, &tio);
     cfmakeraw(&tio);
     tcsetattr(fd, TCSANOW, &tio);
+    return fd;
+}
+
+// Adds duration_s of bare polls on fd to polls and seconds.
+void run_raw_polls(int fd, double duration_s, long& polls, double& seconds) {
     const auto start = Clock::now();
     while (seconds_between(start, Clock::now()) < duration_s && !bench::stop_requested()) {
         for (const char* a = kAddresses; *a; ++a) {
@@ -172,12 +177,12 @@ void run_raw_polls(const std::string& link, double duration_s, long& polls, doub
         }
     }
     seconds += seconds_between(start, Clock::now());
-    close(fd);
 }
 
-// The library and the bare loop take turns this long, so that both meet the same load of the
-// machine; one after the other, a busy moment would count against only one of them.
-constexpr double kTurnSeconds = 0.25;
+// The library and the bare loop take turns this long on the line, both kept open, so that
+// both meet the same load of the machine; one after the other, a busy moment would count
+// against only one of them.
+constexpr double kTurnSeconds = 0.1;
 
 std::string percent(double part, double whole) {
     char text[32];
@@ -205,18 +210,22 @@ double poll_row(const char* label, int baud, bool with_records, double duration_
     std::unique_ptr<bench::Ser2netServer> server;
     if (!route_com1(path, *sim, dir, baud, server)) return 0;
     const bool against_raw = path == Path::Direct && !with_records;
+    // Opened before the library's port, whose exclusive mode holds only against later opens.
+    const int raw_fd = against_raw ? open_raw_line(sim->link()) : -1;
+    if (HM_OpenCommPort(kPort, baud, 8, 0, 1) != 1) {
+        std::fprintf(stderr, "linkbench: cannot open %s\n", getenv("VANTLINK_COM1"));
+        if (raw_fd >= 0) close(raw_fd);
+        return 0;
+    }
     PollFigure f;
     long raw_polls = 0;
     double raw_seconds = 0;
     while (f.seconds < duration_s && !bench::stop_requested()) {
-        if (HM_OpenCommPort(kPort, baud, 8, 0, 1) != 1) {
-            std::fprintf(stderr, "linkbench: cannot open %s\n", getenv("VANTLINK_COM1"));
-            return 0;
-        }
-        run_polls(f, baud, against_raw ? kTurnSeconds : duration_s);
-        HM_CloseCommPort(kPort);
-        if (against_raw) run_raw_polls(sim->link(), kTurnSeconds, raw_polls, raw_seconds);
+        run_polls(f, baud, raw_fd >= 0 ? kTurnSeconds : duration_s);
+        if (raw_fd >= 0) run_raw_polls(raw_fd, kTurnSeconds, raw_polls, raw_seconds);
     }
+    HM_CloseCommPort(kPort);
+    if (raw_fd >= 0) close(raw_fd);
     if (f.polls == 0) return 0;
     const double measured = f.polls / f.seconds;
     const double ideal = f.polls / f.ideal_seconds;
