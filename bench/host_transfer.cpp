@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "children.h"
 #include "sim_launcher.h"
 
 namespace bench {
@@ -63,7 +64,7 @@ int run_vantrel(const std::string& vantrel, const std::string& folder, const std
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kRunLimitSeconds);
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
+        if (std::chrono::steady_clock::now() > deadline || stop_requested()) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             return -1;
