@@ -37,8 +37,8 @@ public:
         const int on = 1;
         setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 4);
+        (void)bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        (void)listen(listener_, 4);
         socklen_t length = sizeof address;
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
         port_ = ntohs(address.sin_port);

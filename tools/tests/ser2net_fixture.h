@@ -46,7 +46,7 @@ inline int free_port() {
 // would make ser2net open the device.
 inline bool listening(int port) {
     char wanted[48];
-    std::snprintf(wanted, sizeof wanted, " 0100007F:%04X 00000000:0000 0A ", port);
+    (void)std::snprintf(wanted, sizeof wanted, " 0100007F:%04X 00000000:0000 0A ", port);
     std::ifstream table("/proc/net/tcp");
     for (std::string line; std::getline(table, line);) {
         if (line.find(wanted) != std::string::npos) return true;

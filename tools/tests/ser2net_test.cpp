@@ -147,7 +147,7 @@ TEST_F(Ser2net, UnreachableServersFailWithTheirReason) {
     ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
     ASSERT_EQ(listen(silent, 0), 0);
     ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);
-    connect(queued, reinterpret_cast<sockaddr*>(&address), size);
+    (void)connect(queued, reinterpret_cast<sockaddr*>(&address), size);
     const std::string silent_port = std::to_string(ntohs(address.sin_port));
 
     const struct {
