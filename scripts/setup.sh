@@ -9,6 +9,8 @@ packages=(
     # the serial devices present, for the device lists
     libudev-dev
     xvfb xauth socat
+    # the face the guide's pictures are drawn with, offscreen at build time
+    fonts-dejavu-core
     # a real serial device server (raw TCP and RFC 2217) for the network-line tests and benchmarks
     ser2net
     # the Debian packages (scripts/package.sh) and their tests: cpack's dpkg-shlibdeps and
