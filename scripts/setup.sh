@@ -16,6 +16,8 @@ packages=(
     # the Debian packages (scripts/package.sh) and their tests: cpack's dpkg-shlibdeps and
     # fakeroot, lintian, file, the desktop entry checker and man
     dpkg-dev fakeroot lintian file desktop-file-utils man-db
+    # systemd-analyze, which checks the service unit (installing it starts nothing)
+    systemd
     # hardening: the fuzz targets (clang, libFuzzer), static analysis and memcheck
     clang-14 libfuzzer-14-dev clang-tidy-14 valgrind
 )

@@ -32,6 +32,11 @@ QString unansweredText(const QMessageBox& box) {
     return caption + ": " + box.text();
 }
 
+BoxSeverity boxSeverity(QMessageBox::Icon icon) {
+    if (icon == QMessageBox::Critical) return BoxSeverity::Stop;
+    return icon == QMessageBox::Warning ? BoxSeverity::Warning : BoxSeverity::Plain;
+}
+
 bool accepts(QMessageBox::ButtonRole role) {
     return role == QMessageBox::AcceptRole || role == QMessageBox::YesRole;
 }
@@ -78,13 +83,16 @@ QString withoutControls(const QString& text) {
 
 }  // namespace
 
-void toStandardError(const QString& text) {
-    const QString name = QApplication::applicationName();
+void toStandardError(const QString& text, MessageKind kind) {
+    const std::string_view priority = journalPrefix(kind);
+    const QString lead =
+        QString::fromLatin1(priority.data(), static_cast<qsizetype>(priority.size())) +
+        QApplication::applicationName();
     for (QString part : text.split('\n', Qt::SkipEmptyParts)) {
         // A report with an empty detail ends in blanks: a journal line need not.
         while (!part.isEmpty() && part.back().isSpace()) part.chop(1);
         if (part.isEmpty()) continue;
-        const QByteArray line = (name + ": " + withoutControls(part)).toLocal8Bit();
+        const QByteArray line = (lead + ": " + withoutControls(part)).toLocal8Bit();
         std::fprintf(stderr, "%s\n", line.constData());
     }
     std::fflush(stderr);
@@ -145,7 +153,7 @@ QMessageBox::StandardButton runMessageBox(QMessageBox& box, BoxEcho echo) {
     }
     if (echo == BoxEcho::AlreadyInMessageWindow) return defaultAnswer(box);
     const QString text = unansweredText(box);
-    toStandardError(text);
+    toStandardError(text, boxKind(boxSeverity(box.icon()), box.text().toStdString()));
     if (sink()) sink()(text);
     return defaultAnswer(box);
 }

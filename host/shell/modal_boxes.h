@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 
+#include "journal_priority.h"
+
 class QDialog;
 class QWidget;
 
@@ -28,9 +30,9 @@ bool platformHasScreen(const QString& platformName);
 bool operatorCanAnswer();
 void setOperatorCanAnswer(std::optional<bool> fixed);
 
-// One line to standard error, led by the program's name, so a journal holds it. Text of
-// several lines becomes several such lines.
-void toStandardError(const QString& text);
+// One line to standard error, led by the program's name (and, for a journal, by the priority
+// of its kind), so a journal holds it. Text of several lines becomes several such lines.
+void toStandardError(const QString& text, MessageKind kind = MessageKind::Note);
 
 // Where the text of an unanswered box goes besides standard error (the message window).
 using UnansweredBoxSink = std::function<void(const QString& text)>;

@@ -118,7 +118,7 @@ void ResultReporter::report(char address, std::string_view rawOperation, std::st
     output_.revealMessagePane();
     line.resize(line.size() - 2);
     line += '\n';
-    output_.appendMessage(line);
+    output_.appendMessage(line, reportKind(rawOperation, code));
 
     const bool boxWanted = state_.commandLineMode && settings_.SHOW_ERROR_BOX && code != 0 &&
                            code != kNoteCode && code != kLoggedNoteCode;

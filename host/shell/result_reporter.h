@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "journal_priority.h"
+
 namespace vantrel {
 
 class ErrorLog;
@@ -23,8 +25,8 @@ public:
     virtual ~ReportOutput() = default;
     // Shows the message pane unless it is shown already.
     virtual void revealMessagePane() = 0;
-    // Adds one line (ending in a line feed) to the message pane.
-    virtual void appendMessage(std::string_view line) = 0;
+    // Adds one line (ending in a line feed) to the message pane; kind says what it tells.
+    virtual void appendMessage(std::string_view line, MessageKind kind) = 0;
     // A modal OK box with the text; returns when the operator closed it.
     virtual void showResultBox(std::string_view text) = 0;
 };

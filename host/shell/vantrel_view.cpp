@@ -156,11 +156,12 @@ void CVantrelView::revealMessagePane() {
     state_.messageWindowShown = true;
 }
 
-void CVantrelView::appendMessage(std::string_view line) {
+void CVantrelView::appendMessage(std::string_view line, MessageKind kind) {
     appendToMessagePane(line);
     // Unattended, standard error is where the run's story is read (a service's journal).
     if (!operatorCanAnswer())
-        toStandardError(QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size())));
+        toStandardError(QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size())),
+                        kind);
 }
 
 void CVantrelView::appendToMessagePane(std::string_view line) {

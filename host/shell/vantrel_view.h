@@ -71,7 +71,7 @@ protected:
 private:
     // ReportOutput
     void revealMessagePane() override;
-    void appendMessage(std::string_view line) override;
+    void appendMessage(std::string_view line, MessageKind kind) override;
     void showResultBox(std::string_view text) override;
     // The message window alone, without the copy to standard error.
     void appendToMessagePane(std::string_view line);

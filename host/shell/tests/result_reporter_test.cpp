@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "error_log.h"
@@ -17,7 +20,7 @@ struct RecordingOutput : ReportOutput {
     std::vector<std::string> lines;
     std::vector<std::string> boxes;
     void revealMessagePane() override { ++reveals; }
-    void appendMessage(std::string_view line) override { lines.emplace_back(line); }
+    void appendMessage(std::string_view line, MessageKind) override { lines.emplace_back(line); }
     void showResultBox(std::string_view text) override { boxes.emplace_back(text); }
 };
 
@@ -170,4 +173,48 @@ TEST_F(HostReporter, UnwritableFolderFailsToOpen) {
     EXPECT_FALSE(missing.open(ErrorLogMode::Append));
     EXPECT_FALSE(missing.open(ErrorLogMode::New));
     EXPECT_TRUE(missing.open(ErrorLogMode::No));
+}
+
+// Standard error is the journal's stream only where JOURNAL_STREAM names it: there each line
+// leads with its priority, anywhere else with nothing, as it always did.
+TEST(HostJournalPriority, ALineLeadsWithItsPriorityOnlyInTheJournal) {
+    const struct {
+        MessageKind kind;
+        std::string_view priority;
+    } rows[] = {
+        {reportKind("Poll", 0), "<6>"},
+        {reportKind("Open COM1", kNoteCode), "<6>"},
+        {reportKind("COM1 line back", kNoteCode), "<6>"},
+        {reportKind("Upload ", 0), "<6>"},
+        {reportKind("Upload ", 4), "<3>"},
+        {reportKind("Download ", 49), "<3>"},
+        {reportKind("Poll not stored", kLoggedNoteCode), "<3>"},
+        {reportKind("Vantcom.ini", kLoggedNoteCode), "<3>"},
+        {reportKind("Run ", 52), "<3>"},
+        {reportKind("Poll", 4), "<4>"},
+        {reportKind("Poll", 3), "<4>"},
+        {reportKind("Poll", 6), "<4>"},
+        {reportKind("Poll", 2), "<4>"},
+        {reportKind("COM1 line lost:", kNoteCode), "<4>"},
+        {reportKind("token.txt", kLoggedNoteCode), "<4>"},
+        {boxKind(BoxSeverity::Stop, "COM1 open error"), "<3>"},
+        {boxKind(BoxSeverity::Plain, "Poll Data file open error"), "<3>"},
+        {boxKind(BoxSeverity::Warning, "Error log file open error"), "<3>"},
+        {boxKind(BoxSeverity::Warning, "Please select a file"), "<4>"},
+        {boxKind(BoxSeverity::Plain, "No Phone number"), "<6>"},
+    };
+    struct stat status {};
+    ASSERT_EQ(fstat(STDERR_FILENO, &status), 0);
+    const std::string ours = std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
+    for (const char* stream : {ours.c_str(), "1:2", static_cast<const char*>(nullptr)}) {
+        if (stream)
+            setenv("JOURNAL_STREAM", stream, 1);
+        else
+            unsetenv("JOURNAL_STREAM");
+        for (std::size_t row = 0; row < std::size(rows); ++row) {
+            EXPECT_EQ(journalPrefix(rows[row].kind),
+                      stream == ours.c_str() ? rows[row].priority : "")
+                << "row " << row << ", JOURNAL_STREAM " << (stream ? stream : "unset");
+        }
+    }
 }

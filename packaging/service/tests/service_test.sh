@@ -19,7 +19,8 @@ fail() {
 }
 
 setup() {
-    "$VANT_SETUP" --state-dir "$work/state" --config-dir "$work/etc" --owner - "$@"
+    "$VANT_SETUP" --state-dir "$work/state" --config-dir "$work/etc" \
+        --unit-dir "${unit_dir:-$work/units}" --owner - "$@"
 }
 
 # The value of KEY in an ini or environment file, first match.
@@ -59,6 +60,8 @@ case_SetupWritesTheInstanceLayout() {
     [[ $(cat "$work/shared/token.txt") == "Available  " ]] || fail "the token is not free"
     [[ $(stat -c %s "$work/shared/token.txt") == 11 ]] || fail "the token is not 11 bytes"
     [[ -f $work/shared/POLL.DAT ]] || fail "the shared data file was not created"
+    local drop_ins=$work/units/vantrel-poll@line1.service.d
+    expect_value "$drop_ins/shared-data.conf" ReadWritePaths "\"$work/shared\""
 
     # A second line joins while the first holds the token: the token is left alone.
     # Its adapter by the stable name that survives a re-plug.
@@ -70,10 +73,27 @@ case_SetupWritesTheInstanceLayout() {
     expect_value "$work/etc/line2.env" VANTLINK_COM1 "$stable"
 
     # Back to a data file of its own, on a device server: the link goes.
-    setup line1 rfc2217://ts-7.example:4001 ABC >/dev/null
-    expect_value "$env" VANTLINK_COM1 rfc2217://ts-7.example:4001
+    setup line1 rfc2217://localhost:4001 ABC >/dev/null
+    expect_value "$env" VANTLINK_COM1 rfc2217://localhost:4001
     [[ ! -e $work/state/line1/token.txt ]] || fail "the token link stayed"
     expect_value "$ini" Token_file No
+    [[ ! -e $drop_ins/shared-data.conf ]] || fail "the shared folder stayed writable"
+
+    # A device server's addresses are let through by a drop-in; a device again removes it.
+    local drop_in=$drop_ins/network.conf row
+    for row in "rfc2217://localhost:4001=*127.0.0.1*" "tcp://[::1]:4001=::1" \
+        "tcp://192.0.2.7:4001=192.0.2.7" "/dev/ttyS0="; do
+        setup line1 "${row%%=*}" ABC >/dev/null
+        if [[ -z ${row#*=} ]]; then
+            [[ ! -e $drop_in ]] || fail "the network drop-in stayed for ${row%%=*}"
+            continue
+        fi
+        # shellcheck disable=SC2053  # the row's addresses are a pattern
+        [[ $(value_of "$drop_in" IPAddressAllow) == ${row#*=} ]] ||
+            fail "${row%%=*} allows '$(value_of "$drop_in" IPAddressAllow)'"
+        expect_value "$drop_in" RestrictAddressFamilies "AF_UNIX AF_INET AF_INET6"
+        expect_value "$drop_in" PrivateNetwork no
+    done
 }
 
 case_SetupRefusesBadInput() {
@@ -102,6 +122,8 @@ case_SetupRefusesBadInput() {
         "line tcp://10.0.0.5 A"
         "line tcp://10.0.0.5:65536 A"
         "line rfc2217://:4001 A"
+        "line tcp://no-such-host.invalid:4001 A"
+        'line /dev/ttyUSB0 A --shared-data /srv/a"b --shared-token /srv/t'
     )
     local arguments status IFS=' '
     for arguments in "${bad[@]}"; do
@@ -115,7 +137,8 @@ case_SetupRefusesBadInput() {
     status=0
     setup "" /dev/ttyUSB0 A >/dev/null 2>&1 || status=$?
     [[ $status == 2 ]] || fail "an empty line name gave status $status"
-    [[ ! -e $work/state && ! -e $work/etc ]] || fail "a refused set-up left files behind"
+    [[ ! -e $work/state && ! -e $work/etc && ! -e $work/units ]] ||
+        fail "a refused set-up left files behind"
 }
 
 # termsim on LINK with two terminals of COUNT generated records each; prints nothing.
@@ -242,7 +265,7 @@ case_UnitNamesTheProgramAndPassesVerification() {
     done
     if ! command -v systemd-analyze >/dev/null; then
         echo "systemd-analyze is not installed: the unit was only read"
-        return
+        exit 77
     fi
     # Complaints about the unit's own text point at its file and line; those about this
     # machine (no vantrel user, no running manager) do not, and are not the unit's fault.
@@ -251,6 +274,22 @@ case_UnitNamesTheProgramAndPassesVerification() {
     if grep -e "$unit:[0-9]" -e "Unknown key" -e "Unknown section" -e "Invalid" <<<"$out"; then
         fail "systemd-analyze verify finds fault with the unit"
     fi
+
+    # Locked down whether the line is a device or a device server (with the drop-in the set-up
+    # writes for it), as a system under a root of its own holds them.
+    local root=$work/root units exposure line
+    units=$root/etc/systemd/system
+    mkdir -p "$units"
+    sed "s|@VANTREL_PROGRAM@|$VANT_VANTREL|" "$VANT_UNIT_TEMPLATE" >"$units/vantrel-poll@.service"
+    unit_dir=$units setup server tcp://192.0.2.7:4001 A >/dev/null
+    for line in device server; do
+        out=$(systemd-analyze security --offline=true --root="$root" \
+            "vantrel-poll@$line.service" 2>&1) || fail "systemd-analyze security failed: $out"
+        exposure=$(sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p' <<<"$out")
+        if [[ -z $exposure ]] || ! awk -v e="$exposure" 'BEGIN { exit !(e <= 2.0) }'; then
+            fail "a line on a $line exposes '$exposure', more than 2.0:"$'\n'"$(grep '✗' <<<"$out")"
+        fi
+    done
 }
 
 case_"$1"
