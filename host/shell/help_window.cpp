@@ -238,7 +238,7 @@ void HelpWindow::openResult(int row) {
     highlight(search_->text().simplified());
 }
 
-// Every match marked, the first one selected and scrolled to.
+// Every match marked, and the first one scrolled to.
 void HelpWindow::highlight(const QString& words) {
     QList<QTextEdit::ExtraSelection> marks;
     QTextCharFormat marked;
@@ -247,7 +247,11 @@ void HelpWindow::highlight(const QString& words) {
          found = browser_->document()->find(words, found))
         marks.append({found, marked});
     browser_->setExtraSelections(marks);
-    if (!marks.isEmpty()) browser_->setTextCursor(marks.first().cursor);
+    if (marks.isEmpty()) return;
+    QTextCursor first = marks.first().cursor;  // not selected: the selection would hide its mark
+    first.setPosition(first.selectionStart());
+    browser_->setTextCursor(first);
+    browser_->ensureCursorVisible();
 }
 
 GuideHelp::GuideHelp(QWidget* mainWindow) : QObject(mainWindow), mainWindow_(mainWindow) {
