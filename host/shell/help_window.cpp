@@ -293,32 +293,44 @@ void GuideHelp::placeBeside(QWidget* modal) {
     if (modal == window_) modal = nullptr;
     QWidget* owner = modal ? modal : mainWindow_;
     if (window_->parentWidget() == owner) return;
-    if (host_) host_->removeEventFilter(this);
     host_ = modal;
-    if (host_) host_->installEventFilter(this);
     const bool shown = window_->isVisible();
     const QRect geometry = window_->geometry();
     window_->setParent(owner, Qt::Window);
     window_->setGeometry(geometry);
+    // Back in view without taking the keyboard from the dialog the operator works in.
+    window_->setAttribute(Qt::WA_ShowWithoutActivating, true);
     if (shown) window_->show();
+    window_->setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 bool GuideHelp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == host_ && event->type() == QEvent::Hide && window_) {
-        // The dialog closes (and may be deleted with its children): the nearest modal window
-        // still open under it, or the main window, takes the guide back.
-        QWidget* next = nullptr;
-        for (QWidget* up = host_->parentWidget(); up && !next; up = up->parentWidget())
-            if (up->isWindow() && up->isModal() && up->isVisible()) next = up;
-        placeBeside(next);
-        return false;
+    if (!watched->isWidgetType() || watched == window_) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    switch (event->type()) {
+        case QEvent::Show:
+            // A dialog opens while the operator reads the guide: the guide stays usable.
+            if (window_ && window_->isVisible() && widget->isWindow() && widget->isModal())
+                placeBeside(widget);
+            return false;
+        case QEvent::Hide:
+            // The dialog closes (and may be deleted with its children): the nearest modal
+            // window still open under it, or the main window, takes the guide back.
+            if (widget == host_ && window_) {
+                QWidget* next = nullptr;
+                for (QWidget* up = widget->parentWidget(); up && !next; up = up->parentWidget())
+                    if (up->isWindow() && up->isModal() && up->isVisible()) next = up;
+                placeBeside(next);
+            }
+            return false;
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1) return false;
+            if (widget->window() == window_) return false;
+            showFor(widget->window());
+            return true;
+        default:
+            return false;
     }
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-    if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1) return false;
-    QWidget* window = static_cast<QWidget*>(watched)->window();
-    if (window == window_) return false;
-    showFor(window);
-    return true;
 }
 
 }  // namespace vantrel

@@ -101,7 +101,7 @@ private:
 
     QWidget* mainWindow_;
     QPointer<HelpWindow> window_;
-    QPointer<QWidget> host_;  // the modal dialog the window rides on
+    QPointer<QWidget> host_;  // the modal window the guide rides on
 };
 
 }  // namespace vantrel

@@ -135,28 +135,34 @@ TEST_F(GuideWalk, HelpTopicsOpensTheContentsOnlyForAnOperator) {
         "This page is not in the guide: no-such-page.html"));
 }
 
-// F1 in a modal dialog opens its page, and the guide takes typing while the dialog is open and
-// stays open beside the main window after it closes.
+// F1 in a modal dialog opens its page; the guide, opened by F1 or before the dialog, takes
+// typing while the dialog is open and stays open beside the main window after it closes.
 TEST_F(GuideWalk, F1InAModalDialogOpensItsPageAndTheGuideStaysUsable) {
-    CCommParamDlg dialog(CommParamValues{}, frame.get(),
-                         [] { return std::vector<vantdev::SerialDevice>{}; });
-    HelpWindow* help = nullptr;
-    QTimer::singleShot(0, &dialog, [&] {
-        QTest::keyClick(dialog.windowHandle(), Qt::Key_F1);
-        help = frame->guide()->window();
-        if (help) {
-            EXPECT_EQ(help->browser()->source().fileName().toStdString(),
-                      help->pageOfDialog(dialog).toStdString());
-            EXPECT_FALSE(help->pageOfDialog(dialog).isEmpty());
-            help->searchField()->setFocus();
-            for (const char key : std::string("port")) QTest::keyClick(help->windowHandle(), key);
-            EXPECT_EQ(help->searchField()->text().toStdString(), "port");
-            EXPECT_GT(help->searchResults()->count(), 0);
-        }
-        dialog.reject();
-    });
-    dialog.exec();
-    ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->parentWidget(), frame.get());
-    EXPECT_TRUE(help->isVisible());
+    for (const bool openedBefore : {false, true}) {
+        SCOPED_TRACE(openedBefore ? "opened before the dialog" : "opened by F1");
+        if (openedBefore) frame->commandAction(ID_HELP_TOPICS)->trigger();
+        CCommParamDlg dialog(CommParamValues{}, frame.get(),
+                             [] { return std::vector<vantdev::SerialDevice>{}; });
+        HelpWindow* help = nullptr;
+        QTimer::singleShot(0, &dialog, [&] {
+            if (!openedBefore) QTest::keyClick(dialog.windowHandle(), Qt::Key_F1);
+            help = frame->guide()->window();
+            if (help) {
+                help->searchField()->clear();
+                help->searchField()->setFocus();
+                for (const char key : std::string("port"))
+                    QTest::keyClick(help->windowHandle(), key);
+                EXPECT_EQ(help->searchField()->text().toStdString(), "port");
+                EXPECT_GT(help->searchResults()->count(), 0);
+            }
+            dialog.reject();
+        });
+        dialog.exec();
+        ASSERT_NE(help, nullptr);
+        const QString page = help->pageOfDialog(dialog);
+        EXPECT_FALSE(page.isEmpty());
+        EXPECT_EQ(help->browser()->source().fileName(), openedBefore ? kGuideContents : page);
+        EXPECT_EQ(help->parentWidget(), frame.get());
+        EXPECT_TRUE(help->isVisible());
+    }
 }
