@@ -259,7 +259,7 @@ GuideHelp::GuideHelp(QWidget* mainWindow) : QObject(mainWindow), mainWindow_(mai
 }
 
 GuideHelp::~GuideHelp() {
-    qApp->removeEventFilter(this);
+    if (qApp) qApp->removeEventFilter(this);
 }
 
 void GuideHelp::showContents() {
