@@ -17,6 +17,7 @@
 
 #include "command_ids.h"
 #include "command_table.h"
+#include "help_window.h"
 #include "line_trace_window.h"
 #include "link_glue.h"
 #include "log_pane.h"
@@ -293,6 +294,8 @@ void CMainFrame::registerFrameCommands() {
     view_->setCommandHandler(ID_FONT_BIG, [this] { fontBigger(); });
     view_->setCommandHandler(ID_FONT_SMALLER, [this] { fontSmaller(); });
     view_->setCommandHandler(ID_APP_EXIT, [this] { close(); });
+    guide_ = new GuideHelp(this);
+    view_->setCommandHandler(ID_HELP_TOPICS, [this] { guide_->showContents(); });
     view_->setCommandHandler(ID_APP_ABOUT, [this] { showAbout(); });
     view_->setCommandHandler(ID_DLL_VERSION, [this] { showDllVersion(); });
 }

@@ -12,6 +12,7 @@ class QToolBar;
 namespace vantrel {
 
 class CVantrelView;
+class GuideHelp;
 class LineTraceWindow;
 class LogPane;
 
@@ -32,6 +33,8 @@ public:
     QLabel* portDeviceLabel() const { return portLabel_; }
     // The menu or toolbar action of a command (the menu's when both exist).
     QAction* commandAction(int id) const;
+    // The operator's guide: Help Topics and F1.
+    GuideHelp* guide() const { return guide_; }
 
     // Brings every action in line with the ready flag, the line state and the handlers.
     void updateCommandStates();
@@ -74,6 +77,7 @@ private:
     LogPane* dataPane_ = nullptr;
     LineTraceWindow* lineTrace_ = nullptr;
     QToolBar* toolBar_ = nullptr;
+    GuideHelp* guide_ = nullptr;
     std::multimap<int, QAction*> actions_;
     QProgressBar* progressBar_ = nullptr;
     QLabel* portLabel_ = nullptr;

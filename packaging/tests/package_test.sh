@@ -122,7 +122,8 @@ case_ContentsAreSplit() {
     if [[ " $VANT_PROGRAMS " == *" vantrel "* ]]; then
         # The host package may gain files of its own (its start-up, for one).
         expect_holds_at_least vantrel /usr/bin/vantrel /usr/share/applications/vantrel.desktop \
-            /usr/share/icons/hicolor/scalable/apps/vantrel.svg /usr/share/man/man1/vantrel.1.gz
+            /usr/share/icons/hicolor/scalable/apps/vantrel.svg /usr/share/man/man1/vantrel.1.gz \
+            /usr/share/doc/vantrel/guide/index.html
     fi
     if [[ " $VANT_PROGRAMS " == *" tembra "* ]]; then
         expect_holds tembra /usr/bin/tembra /usr/share/tembra/Setup.ini \

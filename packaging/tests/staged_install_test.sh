@@ -39,6 +39,16 @@ expected_files() {
     if [[ " $VANT_PROGRAMS " == *" tembra "* ]]; then
         echo "$VANT_DATADIR/tembra/Setup.ini"
     fi
+    if [[ " $VANT_PROGRAMS " == *" vantrel "* ]]; then
+        # The operator's guide: its pages and the pictures the build drew.
+        local file guide=$VANT_DATADIR/doc/vantrel/guide
+        for file in "$(dirname "$0")"/../../host/guide/{*.html,style.css}; do
+            echo "$guide/${file##*/}"
+        done
+        for file in "$VANT_BUILD_DIR"/guide/pictures/*.png; do
+            [[ -e "$file" ]] && echo "$guide/pictures/${file##*/}"
+        done
+    fi
     for program in $VANT_PROGRAMS; do echo "$VANT_MANDIR/man1/$program.1.gz"; done
     for program in $(window_programs); do
         echo "$VANT_DATADIR/applications/$program.desktop"
@@ -78,6 +88,11 @@ case_EveryFileInPlace() {
     fi
     [[ -L "$lib/libvantlink.so" && -L "$lib/libvantlink.so.7" ]] ||
         fail "libvantlink.so and libvantlink.so.7 should be links to the library"
+    if [[ " $VANT_PROGRAMS " == *" vantrel "* ]]; then
+        [[ -f "$stage/$VANT_DATADIR/doc/vantrel/guide/index.html" &&
+            -f "$stage/$VANT_DATADIR/doc/vantrel/guide/pictures/CMainFrame.png" ]] ||
+            fail "the guide's contents or the main window's picture is not installed"
+    fi
     if [[ -n "${VANT_TEMBRA_DEFAULTS:-}" ]]; then
         # Where tembra looks, from its own folder, for the read-only default.
         [[ -f "$stage/$VANT_BINDIR/$VANT_TEMBRA_DEFAULTS/Setup.ini" ]] ||
