@@ -51,6 +51,11 @@ private:
         if (why_.empty()) why_ = why;
         return false;
     }
+    // Text that ends where more must follow was cut short; anything else there is no JSON.
+    bool bad() {
+        skipBlanks();
+        return fail(at_ >= text_.size() ? "cut short" : "not JSON");
+    }
     void skipBlanks() {
         while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\n' ||
                                       text_[at_] == '\r' || text_[at_] == '\t'))
@@ -65,7 +70,8 @@ private:
         return false;
     }
     bool word(std::string_view w) {
-        if (text_.substr(at_, w.size()) != w) return fail("not JSON");
+        const std::string_view rest = text_.substr(at_, w.size());
+        if (rest != w) return fail(w.starts_with(rest) ? "cut short" : "not JSON");
         at_ += w.size();
         return true;
     }
@@ -100,12 +106,14 @@ private:
             std::string key;
             skipBlanks();
             if (!string(key)) return false;
-            if (!take(':')) return fail("not JSON");
+            if (!take(':')) return bad();
             if (value.items.size() >= kLineStatusTerminalsMax) return fail("too many keys");
+            // Readers disagree on which of two values counts: neither does.
+            if (value.member(key)) return fail("a key given twice");
             value.keys.push_back(std::move(key));
             if (!parse(value.items.emplace_back(), depth + 1)) return false;
         } while (take(','));
-        return take('}') || fail(at_ >= text_.size() ? "cut short" : "not JSON");
+        return take('}') || bad();
     }
 
     bool array(Value& value, int depth) {
@@ -116,7 +124,7 @@ private:
             if (value.items.size() >= kLineStatusTerminalsMax) return fail("too many terminals");
             if (!parse(value.items.emplace_back(), depth + 1)) return false;
         } while (take(','));
-        return take(']') || fail(at_ >= text_.size() ? "cut short" : "not JSON");
+        return take(']') || bad();
     }
 
     bool integer(std::int64_t& out) {
@@ -128,7 +136,7 @@ private:
             if (digits == 18) return fail("a number out of range");
             value = value * 10 + (text_[at_] - '0');
         }
-        if (digits == 0) return fail(at_ >= text_.size() ? "cut short" : "not JSON");
+        if (digits == 0) return bad();
         out = negative ? -value : value;
         return true;
     }
@@ -141,7 +149,7 @@ private:
     }
 
     bool string(std::string& out) {
-        if (at_ >= text_.size() || text_[at_] != '"') return fail("not JSON");
+        if (at_ >= text_.size() || text_[at_] != '"') return bad();
         ++at_;
         while (at_ < text_.size() && text_[at_] != '"') {
             if (out.size() >= kStringMax) return fail("a text too long");
@@ -164,7 +172,7 @@ private:
                     unsigned code = 0;
                     for (int i = 0; i < 4; ++i, ++at_) {
                         const int d = at_ < text_.size() ? hexDigit(text_[at_]) : -1;
-                        if (d < 0) return fail("not JSON");
+                        if (d < 0) return bad();
                         code = code * 16 + static_cast<unsigned>(d);
                     }
                     // Only what the writer escapes comes back as itself; the rest is marked.

@@ -1,6 +1,7 @@
 #include "line_health.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,6 +48,9 @@ bool replaceFile(const std::string& folder, const std::string& name, const std::
         why = std::strerror(errno);
         return false;
     }
+    // Figures only, no records: readable by whoever watches (the exporter, vantctl status),
+    // whatever umask the service runs under.
+    (void)::fchmod(fd, 0644);
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
