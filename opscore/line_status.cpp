@@ -162,12 +162,26 @@ private:
             if (at_ >= text_.size()) break;
             const char e = text_[at_++];
             switch (e) {
-                case '"': case '\\': case '/': out += e; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                case '\\':
+                case '/':
+                    out += e;
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     unsigned code = 0;
                     for (int i = 0; i < 4; ++i, ++at_) {
@@ -179,7 +193,8 @@ private:
                     out += code < 0x80 ? static_cast<char>(code) : '?';
                     break;
                 }
-                default: return fail("not JSON");
+                default:
+                    return fail("not JSON");
             }
         }
         if (at_ >= text_.size()) return fail("cut short");
@@ -373,7 +388,8 @@ std::string lineStatusTextfile(const LineStatus& s) {
     };
     static constexpr PerTerminal kFamilies[] = {
         {"vantrel_records_total", "counter", "Records stored.", &TerminalHealth::records},
-        {"vantrel_timeouts_total", "counter", "Polls without an answer.", &TerminalHealth::timeouts},
+        {"vantrel_timeouts_total", "counter", "Polls without an answer.",
+         &TerminalHealth::timeouts},
         {"vantrel_naks_total", "counter", "Polls answered NAK.", &TerminalHealth::naks},
         {"vantrel_errors_total", "counter", "Failed checks and other failed polls.",
          &TerminalHealth::errors},

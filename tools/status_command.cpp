@@ -43,8 +43,7 @@ Line readLine(const std::string& folder) {
     line.folder = folder;
     const std::string path = folder + "/" + opscore::kLineStatusFileName;
     if (!opscore::readLineStatusFile(path, line.status, line.why)) return line;
-    line.state =
-        isRunningVantrel(line.status.pid) ? LineState::Running : LineState::NotRunning;
+    line.state = isRunningVantrel(line.status.pid) ? LineState::Running : LineState::NotRunning;
     return line;
 }
 
@@ -177,8 +176,8 @@ int status(const Invocation& invocation) {
 
 std::vector<CommandSpec> status_commands() {
     return {make_spec("status", "[--json] [FOLDER...]",
-                      "each polling line's health (default: every line under /var/lib/vantrel)",
-                      0, 1000, status, {{"--json"}, {}})};
+                      "each polling line's health (default: every line under /var/lib/vantrel)", 0,
+                      1000, status, {{"--json"}, {}})};
 }
 
 }  // namespace vantctl

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -20,6 +21,11 @@ namespace {
 
 constexpr std::int64_t kWriteEveryMs = 3000;
 constexpr char kTextfileVariable[] = "VANTREL_TEXTFILE_DIR";
+
+std::int64_t steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 std::int64_t wallSeconds() {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -76,19 +82,18 @@ LineHealth::LineHealth(HostServices& services) : services_(services) {
     status_.startedAt = wallSeconds();
 }
 
-void LineHealth::begin(const std::string& command, const std::string& device,
-                       std::int64_t nowMs) {
+void LineHealth::begin(const std::string& command, const std::string& device) {
     status_.line = baseName(services_.workFolder());
     status_.device = device;
     status_.command = command;
     status_.lineUp = true;
     status_.lineSince = wallSeconds();
-    addressesChanged(nowMs);
+    addressesChanged();
 }
 
-void LineHealth::end(std::int64_t nowMs) {
+void LineHealth::end() {
     status_.command.clear();
-    write(nowMs);
+    write();
 }
 
 void LineHealth::answered(char address, int code) {
@@ -113,10 +118,10 @@ void LineHealth::answered(char address, int code) {
     }
 }
 
-void LineHealth::lineChanged(bool up, std::int64_t nowMs) {
+void LineHealth::lineChanged(bool up) {
     status_.lineUp = up;
     status_.lineSince = wallSeconds();
-    write(nowMs);
+    write();
 }
 
 void LineHealth::tokenWaited(std::int64_t waitedMs) {
@@ -124,16 +129,16 @@ void LineHealth::tokenWaited(std::int64_t waitedMs) {
     status_.tokenWaitMs += waitedMs;
 }
 
-void LineHealth::addressesChanged(std::int64_t nowMs) {
-    write(nowMs);
+void LineHealth::addressesChanged() {
+    write();
 }
 
-void LineHealth::tick(std::int64_t nowMs) {
-    if (nowMs - lastWriteMs_ >= kWriteEveryMs) write(nowMs);
+void LineHealth::tick() {
+    if (steadyMs() - lastWriteMs_ >= kWriteEveryMs) write();
 }
 
-void LineHealth::write(std::int64_t nowMs) {
-    lastWriteMs_ = nowMs;
+void LineHealth::write() {
+    lastWriteMs_ = steadyMs();
     status_.updatedAt = wallSeconds();
     // Every address in force, in the order polled; counts survive a reload that reorders them.
     status_.terminals.clear();
@@ -142,8 +147,8 @@ void LineHealth::write(std::int64_t nowMs) {
         t.address = address;
         status_.terminals.push_back(std::move(t));
     }
-    writeOne(services_.workFolder(), opscore::kLineStatusFileName,
-             opscore::lineStatusJson(status_), statusFailing_);
+    writeOne(services_.workFolder(), opscore::kLineStatusFileName, opscore::lineStatusJson(status_),
+             statusFailing_);
     if (!textfileFolder_.empty())
         writeOne(textfileFolder_, opscore::textfileName(status_.line),
                  opscore::lineStatusTextfile(status_), textfileFailing_);
@@ -160,8 +165,7 @@ void LineHealth::writeOne(const std::string& folder, const std::string& name,
     if (failing) return;
     failing = true;
     services_.reporter().report(' ', folder + "/" + name,
-                                "cannot be written: " + why + "; polling goes on",
-                                kLoggedNoteCode);
+                                "cannot be written: " + why + "; polling goes on", kLoggedNoteCode);
 }
 
 }  // namespace vantrel

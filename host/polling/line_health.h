@@ -23,20 +23,21 @@ class LineHealth {
 public:
     explicit LineHealth(HostServices& services);
 
-    void begin(const std::string& command, const std::string& device, std::int64_t nowMs);
-    void end(std::int64_t nowMs);
+    void begin(const std::string& command, const std::string& device);
+    void end();
     void answered(char address, int code);
-    void lineChanged(bool up, std::int64_t nowMs);
+    void lineChanged(bool up);
     void tokenWaited(std::int64_t waitedMs);
     // The address list in force changed: the status lists the new one.
-    void addressesChanged(std::int64_t nowMs);
-    // Writes when the last write is a few seconds old.
-    void tick(std::int64_t nowMs);
+    void addressesChanged();
+    // Writes when the last write is a few seconds old (on the real clock: a scripted clock of
+    // the engine must not turn hours of polling into thousands of writes).
+    void tick();
 
     const opscore::LineStatus& status() const { return status_; }
 
 private:
-    void write(std::int64_t nowMs);
+    void write();
     void writeOne(const std::string& folder, const std::string& name, const std::string& text,
                   bool& failing);
 

@@ -82,11 +82,11 @@ void PollEngine::run() {
     services_.redraw();
     services_.setReady(false);
     lastDataMs_ = clock_.monotonicMs();
-    health_.begin(commandText(state), link_.deviceName(settings.Port), lastDataMs_);
+    health_.begin(commandText(state), link_.deviceName(settings.Port));
     while (!state.isReady()) runPass();
 
     if (!settings.Token_file) dataFile_.close();
-    health_.end(clock_.monotonicMs());
+    health_.end();
     state.progressPhase = kPhaseFull;
     services_.redraw();
     services_.setReady(true);
@@ -121,7 +121,7 @@ void PollEngine::runPass() {
 
 bool PollEngine::safePoint() {
     const bool addressesChanged = reloadIfAsked();
-    health_.tick(clock_.monotonicMs());
+    health_.tick();
     return addressesChanged;
 }
 
@@ -143,7 +143,7 @@ bool PollEngine::reloadIfAsked() {
     state.selection.fill(1);
     state.status.fill(TerminalStatus::Idle);
     state.lastDataTime.fill({});
-    health_.addressesChanged(clock_.monotonicMs());
+    health_.addressesChanged();
     services_.redraw();
     return true;
 }
@@ -177,7 +177,7 @@ void PollEngine::noteLineState(int port) {
     const bool lost = link_.lineLost(port);
     if (lost == lineLost_) return;
     lineLost_ = lost;
-    health_.lineChanged(!lost, clock_.monotonicMs());
+    health_.lineChanged(!lost);
     const std::string line = "COM" + std::to_string(port) + " line";
     if (lost) {
         services_.reporter().report(' ', line + " lost:", link_.lineLostReason(port), kNoteCode);
@@ -350,7 +350,7 @@ bool PollEngine::takeToken(TokenFile& token) {
             return false;
         }
         waited = true;
-        health_.tick(nowMs);
+        health_.tick();
         link_.delay(stopped ? kTokenRetryAfterStopMs : kTokenRetryMs);
     }
 }

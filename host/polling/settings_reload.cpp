@@ -17,11 +17,10 @@ struct Key {
 
 template <typename Member>
 Key key(const char* name, Member member) {
-    return {name,
-            [member](const HostSettings& a, const HostSettings& b) {
-                return a.*member == b.*member;
-            },
-            [member](HostSettings& to, const HostSettings& from) { to.*member = from.*member; }};
+    return {
+        name,
+        [member](const HostSettings& a, const HostSettings& b) { return a.*member == b.*member; },
+        [member](HostSettings& to, const HostSettings& from) { to.*member = from.*member; }};
 }
 
 // Grouped by what the engine must redo when one of them changes.
@@ -41,11 +40,16 @@ const std::vector<Key> kDataFileKeys = {
 };
 const std::vector<Key> kOtherKeys = {key("MaxError", &HostSettings::MaxError)};
 const std::vector<Key> kRestartKeys = {
-    key("Port", &HostSettings::Port),         key("Ports", &HostSettings::Ports),
-    key("BaudRate", &HostSettings::BaudRate), key("DataBit", &HostSettings::DataBit),
-    key("StopBit", &HostSettings::StopBit),   key("Parity", &HostSettings::Parity),
-    key("Protocol", &HostSettings::Protocol), key("Time_out", &HostSettings::Time_out),
-    key("ESC_delay", &HostSettings::ESC_delay), key("NAK_delay", &HostSettings::NAK_delay),
+    key("Port", &HostSettings::Port),
+    key("Ports", &HostSettings::Ports),
+    key("BaudRate", &HostSettings::BaudRate),
+    key("DataBit", &HostSettings::DataBit),
+    key("StopBit", &HostSettings::StopBit),
+    key("Parity", &HostSettings::Parity),
+    key("Protocol", &HostSettings::Protocol),
+    key("Time_out", &HostSettings::Time_out),
+    key("ESC_delay", &HostSettings::ESC_delay),
+    key("NAK_delay", &HostSettings::NAK_delay),
     key("Terminal_type", &HostSettings::Terminal_type),
 };
 

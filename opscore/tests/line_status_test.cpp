@@ -62,7 +62,8 @@ TEST(LineStatusText, HostileStatusesAreRefusedWithAReason) {
         {R"({"format": "vantrel-status 1"})", "no process id"},
         {R"({"format": "other", "pid": 7})", "not a status"},
         {"[1, 2]", "not a status"},
-        {head + R"(, "terminals": [{"address": "AB"}]})", "a terminal address is not one character"},
+        {head + R"(, "terminals": [{"address": "AB"}]})",
+         "a terminal address is not one character"},
         {head + R"(, "terminals": [1]})", "a terminal is not an object"},
         {head + R"(, "terminals": [{})" + manyMore + "]}", "too many terminals"},
         {head + "} trailing", "stray text after the status"},
@@ -77,8 +78,8 @@ TEST(LineStatusText, HostileStatusesAreRefusedWithAReason) {
     }
 
     // The file itself: only a regular one, and never more of it than a status can hold.
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("line_status_test." + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("line_status_test." + std::to_string(::getpid()));
     std::filesystem::create_directories(folder / "sub");
     std::ofstream(folder / "huge") << good << std::string(opscore::kLineStatusMax, ' ');
     const struct {
