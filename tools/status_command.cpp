@@ -80,6 +80,7 @@ std::string ago(std::int64_t then, std::int64_t now) {
 }
 
 std::string clock(std::int64_t when) {
+    if (when <= 0) return "unknown";
     const std::time_t t = static_cast<std::time_t>(when);
     std::tm local{};
     char text[32] = "?";

@@ -16,7 +16,7 @@ LineStatus sample() {
     s.pid = 4242;
     s.updatedAt = 1700000000;
     s.line = "hall \"2\"\n";
-    s.device = "tcp://10.0.0.9:4001";
+    s.device = "/dev/serial/by-id/usb-Caf\xc3\xa9\x1b[2J";
     s.lineUp = false;
     s.command = "AB 1";
     s.terminals = {{'A', 12, 3, 1, 2, 1699999000, "Time out"}, {'"', 0, 0, 0, 0, 0, ""}};
