@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -23,12 +25,11 @@ Key key(const char* name, Member member) {
         [member](HostSettings& to, const HostSettings& from) { to.*member = from.*member; }};
 }
 
-// Grouped by what the engine must redo when one of them changes.
+// Grouped by what the engine must redo when one of them changes. Start_Time and Stop_Time are
+// the window in force, which polling itself moves on: they follow the windows, unnamed.
 const std::vector<Key> kWindowKeys = {
     key("Polling_Period", &HostSettings::Polling_Period),
     key("Poll_Max_Wait_Time", &HostSettings::Poll_Max_Wait_Time),
-    key("Start_Time", &HostSettings::Start_Time),
-    key("Stop_Time", &HostSettings::Stop_Time),
     key("Poll_Period_Specify_Counter", &HostSettings::Poll_Period_Specify_Counter),
     key("Start_TimeN", &HostSettings::Start_Times),
     key("Stop_TimeN", &HostSettings::Stop_Times),
@@ -76,7 +77,8 @@ SettingsReload reloadPollingSettings(const std::string& workFolder, HostSettings
     const std::string path = settingsPath(workFolder);
     // A missing file would read as all defaults: the line would silently change its terminals.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return refused("it cannot be found");
+    if (::stat(path.c_str(), &info) != 0)
+        return refused(std::string("it cannot be read: ") + std::strerror(errno));
     const ProfileFile file(path);
     if (file.refused()) return refused("it " + file.refusal());
     // Every saved file holds the port; one without it was cut short or is no settings file.
@@ -95,6 +97,10 @@ SettingsReload reloadPollingSettings(const std::string& workFolder, HostSettings
     }
     running.Address = read.Address;
     result.windowsChanged = noteChanged(kWindowKeys, running, read, applied);
+    if (result.windowsChanged) {
+        running.Start_Time = read.Start_Time;
+        running.Stop_Time = read.Stop_Time;
+    }
     result.dataFileChanged = noteChanged(kDataFileKeys, running, read, applied);
     noteChanged(kOtherKeys, running, read, applied);
     std::string restart;
