@@ -32,6 +32,7 @@ std::vector<CommandSpec> build_table() {
     append(table, transfer_commands());
     append(table, modem_commands());
     append(table, port_commands());
+    append(table, status_commands());
     return table;
 }
 

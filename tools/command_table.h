@@ -35,6 +35,7 @@ std::vector<CommandSpec> kd24_commands();
 std::vector<CommandSpec> transfer_commands();
 std::vector<CommandSpec> modem_commands();
 std::vector<CommandSpec> port_commands();
+std::vector<CommandSpec> status_commands();
 
 const std::vector<CommandSpec>& command_table();
 const CommandSpec* find_command(std::string_view name);

@@ -6,7 +6,9 @@
 #include "operator_prompts.h"
 #include "poll_link.h"
 #include "poll_window.h"
+#include "settings_reload.h"
 #include "terminal_frame.h"
+#include "termination_signals.h"
 #include "token_file.h"
 #include "vantlink.h"
 
@@ -36,11 +38,18 @@ std::string lastDataText(const std::tm& time) {
     return clockText(time) + "  ";
 }
 
+// The words of the command that runs the poll, as the status file names it.
+std::string commandText(const HostState& state) {
+    std::string text;
+    for (const std::string& word : state.commandTokens) text += (text.empty() ? "" : " ") + word;
+    return text.empty() ? std::string(kOperation) : text;
+}
+
 }  // namespace
 
 PollEngine::PollEngine(HostServices& services, PollLink& link, PollClock& clock,
                        OperatorPrompts& prompts)
-    : services_(services), link_(link), clock_(clock), prompts_(prompts) {}
+    : services_(services), link_(link), clock_(clock), prompts_(prompts), health_(services) {}
 
 std::string PollEngine::pathInWorkFolder(const std::string& name) const {
     if (!name.empty() && name.front() == '/') return name;
@@ -73,9 +82,11 @@ void PollEngine::run() {
     services_.redraw();
     services_.setReady(false);
     lastDataMs_ = clock_.monotonicMs();
+    health_.begin(commandText(state), link_.deviceName(settings.Port));
     while (!state.isReady()) runPass();
 
     if (!settings.Token_file) dataFile_.close();
+    health_.end();
     state.progressPhase = kPhaseFull;
     services_.redraw();
     services_.setReady(true);
@@ -84,12 +95,14 @@ void PollEngine::run() {
 
 void PollEngine::runPass() {
     HostState& state = services_.state();
+    safePoint();
     const std::string addresses = services_.settings().Address;
     const int count = std::min(static_cast<int>(addresses.size()), kAddressSlots);
     bool creditUsed = false;
     for (int i = 0; i < count && !state.isReady(); ++i) {
         AddressPolling& slot = polling_[i];
         if (slot.credit < 1 || !state.selection[i]) continue;
+        if (safePoint()) return;
         --slot.credit;
         creditUsed = true;
         pollSlot(i, addresses[i]);
@@ -104,6 +117,35 @@ void PollEngine::runPass() {
     }
     state.progressPhase = kPhaseFull;
     services_.redraw();
+}
+
+bool PollEngine::safePoint() {
+    const bool addressesChanged = reloadIfAsked();
+    health_.tick();
+    return addressesChanged;
+}
+
+bool PollEngine::reloadIfAsked() {
+    if (!takeReloadRequest()) return false;
+    HostSettings& settings = services_.settings();
+    HostState& state = services_.state();
+    const SettingsReload reload = reloadPollingSettings(services_.workFolder(), settings);
+    services_.reporter().report(' ', "Vantcom.ini", reload.message, kLoggedNoteCode);
+    if (reload.windowsChanged) state.pollWindowIndex = 0;
+    if (reload.dataFileChanged) {
+        dataFile_.close();
+        // Opened again to append: emptying a file mid-run would lose what this run stored.
+        if (!settings.Token_file) openDataFile(PollOpenMethod::Append);
+    }
+    if (!reload.addressesChanged) return false;
+    // Slots are positions in the list: what they held belonged to other addresses.
+    polling_.fill(AddressPolling{});
+    state.selection.fill(1);
+    state.status.fill(TerminalStatus::Idle);
+    state.lastDataTime.fill({});
+    health_.addressesChanged();
+    services_.redraw();
+    return true;
 }
 
 bool PollEngine::pollSlot(int index, char address) {
@@ -126,6 +168,7 @@ bool PollEngine::pollSlot(int index, char address) {
     services_.redraw();
     const PollAnswer answer = link_.poll(settings.Port, address);
     noteLineState(settings.Port);
+    health_.answered(address, answer.code);
     handleAnswer(index, address, answer);
     return true;
 }
@@ -134,6 +177,7 @@ void PollEngine::noteLineState(int port) {
     const bool lost = link_.lineLost(port);
     if (lost == lineLost_) return;
     lineLost_ = lost;
+    health_.lineChanged(!lost);
     const std::string line = "COM" + std::to_string(port) + " line";
     if (lost) {
         services_.reporter().report(' ', line + " lost:", link_.lineLostReason(port), kNoteCode);
@@ -246,9 +290,12 @@ PollEngine::StoreResult PollEngine::writeWithToken(const std::string& record) {
 }
 
 bool PollEngine::openDataFile() {
-    const HostSettings& settings = services_.settings();
-    dataFile_.setPath(pathInWorkFolder(settings.File_Name));
-    if (dataFile_.open(settings.Open_Method)) return true;
+    return openDataFile(services_.settings().Open_Method);
+}
+
+bool PollEngine::openDataFile(PollOpenMethod method) {
+    dataFile_.setPath(pathInWorkFolder(services_.settings().File_Name));
+    if (dataFile_.open(method)) return true;
     prompts_.showMessage("Poll Data file open error", false);
     return false;
 }
@@ -264,10 +311,18 @@ bool PollEngine::takeToken(TokenFile& token) {
     const std::int64_t startMs = clock_.monotonicMs();
     std::int64_t stoppedAtMs = -1;
     bool waitReported = false;
+    bool waited = false;
+    const auto noteWait = [&] {
+        if (waited) health_.tokenWaited(clock_.monotonicMs() - startMs);
+    };
     for (;;) {
         const TokenAttempt attempt = token.take();
-        if (attempt == TokenAttempt::Taken) return true;
+        if (attempt == TokenAttempt::Taken) {
+            noteWait();
+            return true;
+        }
         if (attempt == TokenAttempt::TakenOver) {
+            noteWait();
             services_.reporter().report(' ', kTokenFileName,
                                         "taken over from " + token.heldBy() + ", which has ended",
                                         kLoggedNoteCode);
@@ -290,7 +345,12 @@ bool PollEngine::takeToken(TokenFile& token) {
         }
         const bool stopped = services_.state().isReady();
         if (stopped && stoppedAtMs < 0) stoppedAtMs = nowMs;
-        if (stopped && nowMs - stoppedAtMs >= kTakeGraceAfterStopMs) return false;
+        if (stopped && nowMs - stoppedAtMs >= kTakeGraceAfterStopMs) {
+            noteWait();
+            return false;
+        }
+        waited = true;
+        health_.tick();
         link_.delay(stopped ? kTokenRetryAfterStopMs : kTokenRetryMs);
     }
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host_state.h"
+#include "line_health.h"
 #include "poll_data_file.h"
 
 namespace vantrel {
@@ -42,9 +43,14 @@ public:
         int timeouts = 0;
     };
     const AddressPolling& polling(int index) const { return polling_[index]; }
+    const LineHealth& health() const { return health_; }
 
 private:
     void runPass();
+    // Between two polls: the status file's turn and a reload asked for by SIGHUP. True when
+    // the address list changed (the pass starts over).
+    bool safePoint();
+    bool reloadIfAsked();
     // One slot of a pass: false when the address was not polled (outside the window).
     bool pollSlot(int index, char address);
     void handleAnswer(int index, char address, const PollAnswer& answer);
@@ -60,6 +66,7 @@ private:
     StoreResult writeWithoutToken(const std::string& record);
     StoreResult writeWithToken(const std::string& record);
     bool openDataFile();
+    bool openDataFile(PollOpenMethod method);
     void keepUnstored(char address, const std::string& data, StoreResult why);
     bool takeToken(TokenFile& token);
     void giveBackToken(TokenFile& token);
@@ -74,6 +81,7 @@ private:
     std::function<void()> beforePoll_;
     std::array<AddressPolling, kAddressSlots> polling_{};
     PollDataFile dataFile_;
+    LineHealth health_;
     std::int64_t lastDataMs_ = 0;
     int tokenOpenFailures_ = 0;
     bool lineLost_ = false;

@@ -66,6 +66,7 @@ public:
         const std::string path = portDevice(port);
         return path + " now names " + deviceNamed(path);
     }
+    std::string deviceName(int port) override { return portDevice(port); }
     std::string lineLostReason(int port) override {
         // A pulled adapter is usually gone from /dev by now; else it only hung up.
         const std::string reason = vantlink::diagnose_port_open(portDevice(port));

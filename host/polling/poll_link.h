@@ -25,6 +25,8 @@ public:
     // While the line is up on another device than it was opened on (the path was given to
     // another device while the line was lost): the path and what it names now; else empty.
     virtual std::string otherDeviceNow(int /*port*/) { return {}; }
+    // The device path or URL the port opens, for the status file.
+    virtual std::string deviceName(int /*port*/) { return {}; }
 };
 
 // The engine's clock: local time for windows and last-data times, a monotonic count for the

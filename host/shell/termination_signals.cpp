@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::array kWatchedSignals{SIGTERM, SIGINT};
 
+volatile std::sig_atomic_t reloadRequested = 0;
+struct sigaction previousHangUpAction;
+
 // The pipe the handler writes to: [0] read by the event loop, [1] written by the handler.
 int signalPipe[2] = {-1, -1};
 struct sigaction previousActions[kWatchedSignals.size()];
@@ -29,6 +32,11 @@ void onSignal(int number) {
     // A full pipe already holds a request: losing this byte loses nothing.
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
     errno = savedErrno;
+}
+
+// A reload waits for the next safe point of polling: nothing is cancelled, nothing woken.
+void onHangUp(int) {
+    reloadRequested = 1;
 }
 
 void closePipe() {
@@ -47,15 +55,23 @@ bool installHandlers() {
     for (std::size_t i = 0; i < kWatchedSignals.size(); ++i) {
         if (::sigaction(kWatchedSignals[i], &action, &previousActions[i]) != 0) return false;
     }
-    return true;
+    action.sa_handler = onHangUp;
+    return ::sigaction(SIGHUP, &action, &previousHangUpAction) == 0;
 }
 
 void restoreHandlers() {
     for (std::size_t i = 0; i < kWatchedSignals.size(); ++i)
         ::sigaction(kWatchedSignals[i], &previousActions[i], nullptr);
+    ::sigaction(SIGHUP, &previousHangUpAction, nullptr);
 }
 
 }  // namespace
+
+bool takeReloadRequest() {
+    if (!reloadRequested) return false;
+    reloadRequested = 0;
+    return true;
+}
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     if (signalPipe[0] >= 0) return;  // another instance has them

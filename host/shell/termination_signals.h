@@ -11,7 +11,9 @@ namespace vantrel {
 // point. The handler cancels the link library's calls (every wait ends at once) and writes a
 // byte to a pipe; the library's message pump runs the event loop inside its waits, so a request
 // is seen even while a library call is in progress.
-// One instance per process: it takes the two signals over and gives them back when destroyed.
+// SIGHUP (a service being reloaded) only asks for Vantcom.ini to be read again; polling takes
+// the request at its next safe point through takeReloadRequest().
+// One instance per process: it takes the signals over and gives them back when destroyed.
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
@@ -31,5 +33,8 @@ private:
 
     QSocketNotifier* notifier_ = nullptr;
 };
+
+// True once after each SIGHUP since the last call.
+bool takeReloadRequest();
 
 }  // namespace vantrel

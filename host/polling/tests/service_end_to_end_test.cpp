@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "line_status.h"
 #include "sim_launcher.h"
 #include "temp_folder.h"
 #include "vantrel_process.h"
@@ -88,6 +89,7 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("VANTLINK_COM1", QString::fromStdString(folder.file("com1")));
+        for (const auto& [name, value] : extraEnvironment) environment.insert(name, value);
         vantrel.setProcessEnvironment(environment);
         vantrel.setWorkingDirectory(QString::fromStdString(folder.path()));
         vantrel.start(VANTREL_PATH, arguments);
@@ -136,6 +138,7 @@ protected:
     simlaunch::TempDir folder;
     std::unique_ptr<simlaunch::SimProcess> sim;
     QProcess vantrel;
+    std::vector<std::pair<QString, QString>> extraEnvironment;
     std::size_t watched = 0;
     std::vector<std::pair<std::string, std::int64_t>> seen;  // line, when it appeared
 };
@@ -272,6 +275,84 @@ TEST_F(HostService, KillNineAndRestartNeverDuplicatesAndLosesAtMostTheRecordInHa
         static_cast<long long>(windows[windows.size() * 99 / 100]),
         static_cast<long long>(windows.back()));
     EXPECT_LE(lost, kKills);
+}
+
+// The status file follows polling and a reload that changes the terminals; a broken settings
+// file is refused, an unwritable textfile folder is said once, and the status left behind
+// reads as not running.
+TEST_F(HostService, StatusFileFollowsPollingAndReloadAndOutlivesTheProgram) {
+    extraEnvironment = {{"VANTREL_TEXTFILE_DIR", QString::fromStdString(folder.file("none"))}};
+    startSim();
+    startVantrel();
+    std::string output;
+    opscore::LineStatus status;
+    // Waits until the status file satisfies done, collecting standard error meanwhile.
+    const auto waitForStatus = [&](auto done) {
+        const std::int64_t end = monotonicMs() + 10000;
+        std::string why;
+        do {
+            vantrel.waitForReadyRead(100);
+            output += vantrel.readAllStandardError().toStdString();
+            if (opscore::readLineStatusFile(folder.file("vantrel-status.json"), status, why) &&
+                done())
+                return true;
+        } while (monotonicMs() < end);
+        return false;
+    };
+    const auto addresses = [&] {
+        std::string list;
+        for (const auto& t : status.terminals) list += t.address;
+        return list;
+    };
+    ASSERT_TRUE(waitForStatus([&] {
+        return addresses() == "AB" && status.terminals[0].records > 0 &&
+               status.terminals[1].records > 0;
+    })) << output;
+    EXPECT_EQ(status.pid, vantrel.processId());
+    EXPECT_EQ(status.command, "AB 1");
+    EXPECT_TRUE(status.lineUp);
+    EXPECT_EQ(status.device, folder.file("com1"));
+
+    std::string ini = readFile(folder.file("Vantcom.ini"));
+    ini.replace(ini.find("Port=1"), 6, "Port=3").replace(ini.find("Address=AB"), 10, "Address=B");
+    writeFile(folder.file("Vantcom.ini"), ini);
+    ASSERT_EQ(::kill(static_cast<pid_t>(vantrel.processId()), SIGHUP), 0);
+    ASSERT_TRUE(waitForStatus([&] { return addresses() == "B"; })) << output;
+    EXPECT_NE(output.find("Vantcom.ini reloaded: applied Address B; not applied until a "
+                          "restart: Port"),
+              std::string::npos)
+        << output;
+
+    writeFile(folder.file("Vantcom.ini"), "[Communication]\r\nAddress=" + std::string(9000, 'A'));
+    ASSERT_EQ(::kill(static_cast<pid_t>(vantrel.processId()), SIGHUP), 0);
+    const std::size_t dataBefore = readFile(folder.file("POLL.DAT")).size();
+    ASSERT_TRUE(waitForStatus([&] {
+        return output.find("not reloaded") != std::string::npos &&
+               readFile(folder.file("POLL.DAT")).size() > dataBefore;
+    })) << output;
+    EXPECT_NE(output.find("the running settings stay"), std::string::npos) << output;
+
+    ASSERT_GE(signalAndWait(SIGTERM), 0);
+    output += vantrel.readAllStandardError().toStdString();
+    const std::string said = "none/vantrel_";
+    EXPECT_NE(output.find(said), std::string::npos) << output;
+    EXPECT_EQ(output.find(said), output.rfind(said)) << output;
+    // After the run: no command, and every record of B stored counted, none since the reload
+    // that dropped A polled from A.
+    std::string why;
+    ASSERT_TRUE(opscore::readLineStatusFile(folder.file("vantrel-status.json"), status, why));
+    EXPECT_EQ(status.command, "");
+    const std::string data = readFile(folder.file("POLL.DAT"));
+    const auto lines = linesOf(data);
+    EXPECT_EQ(status.terminals.at(0).records,
+              std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l[0] == 'B'; }));
+    EXPECT_EQ(lines.back()[0], 'B');
+
+    QProcess vantctl;
+    vantctl.start(VANTCTL_PATH, {"status", QString::fromStdString(folder.path())});
+    ASSERT_TRUE(vantctl.waitForFinished(10000));
+    const std::string table = vantctl.readAllStandardOutput().toStdString();
+    EXPECT_NE(table.find("not running  last status "), std::string::npos) << table;
 }
 
 // Unattended, the message window's lines reach standard error too: the reason a port did not
