@@ -54,61 +54,47 @@ QString describe(QWidget* w) {
     return QString("%1 '%2'").arg(w->metaObject()->className(), button ? button->text() : "");
 }
 
-struct DialogRow {
-    const char* name;
-    std::function<std::unique_ptr<QDialog>()> make;
-};
+using DialogMaker = std::function<std::unique_ptr<QDialog>()>;
+template <typename Dialog, typename... Args>
+DialogMaker make(Args... args) {
+    return [=] { return std::make_unique<Dialog>(args...); };
+}
 
 }  // namespace
 
 // Every dialog at the size it opens with: the title is whole, no label or button text is cut,
 // and Tab never jumps back up a column or left along a row.
 TEST(HostDialogLayout, EveryDialogIsReadableAndTabsInDrawingOrder) {
-    HostSettings s;
+    const HostSettings s;
     const FileChoiceInput files{"BA", {"A.EXE,B.DAT", "C.DAT"}, 1};
-    const std::vector<DialogRow> rows = {
-        {"CCommParamDlg", [&] { return std::make_unique<CCommParamDlg>(commParamValuesFor(s)); }},
-        {"CChangeCommDlg",
-         [&] { return std::make_unique<CChangeCommDlg>(changeCommValuesFor(s)); }},
-        {"CCommandLineDlg",
-         [&] { return std::make_unique<CCommandLineDlg>(commandLineValuesFor(s)); }},
-        {"CModemSettingDlg",
-         [&] { return std::make_unique<CModemSettingDlg>(modemSettingValuesFor(s)); }},
-        {"CTerminalTypeDlg",
-         [] {
-             return std::make_unique<CTerminalTypeDlg>(TerminalTypeChoice{1, 0});
-         }},
-        {"CPhoneBookDlg",
-         [] { return std::make_unique<CPhoneBookDlg>(std::vector<std::string>{}); }},
-        {"CDialPhoneDlg",
-         [] { return std::make_unique<CDialPhoneDlg>(std::vector<std::string>{}); }},
-        {"CPollingDataDlg",
-         [&] { return std::make_unique<CPollingDataDlg>(pollingDataValuesFor(s)); }},
-        {"CAutoTimeSyncDlg",
-         [&] { return std::make_unique<CAutoTimeSyncDlg>(autoTimeSyncValuesFor(s)); }},
-        {"CTimeSyncDlg", [] { return std::make_unique<CTimeSyncDlg>(TimeSyncValues{}); }},
-        {"CInputLineDlg",
-         [] { return std::make_unique<CInputLineDlg>("Executing area size (K-Byte)", ""); }},
-        {"CRemoteConfigDlg", [] { return std::make_unique<CRemoteConfigDlg>("a.KD24"); }},
-        {"CUploadFilesDlg",
-         [&] { return std::make_unique<CUploadFilesDlg>(uploadFilesValuesFor(s)); }},
-        {"CDownloadFilesDlg",
-         [] { return std::make_unique<CDownloadFilesDlg>(DownloadFilesValues{}); }},
-        {"CBrowseTerminalFileDlg",
-         [&] {
-             return std::make_unique<CBrowseTerminalFileDlg>(files, "Run Program select", true);
-         }},
-        {"CBrowseMultiFileDlg", [&] { return std::make_unique<CBrowseMultiFileDlg>(files); }},
-        {"CBrowseDirFilesDlg", [&] { return std::make_unique<CBrowseDirFilesDlg>(files); }},
-        {"CBarCodeDlg", [] { return std::make_unique<CBarCodeDlg>(); }},
-        {"CDeviceTableKD35Dlg", [] { return std::make_unique<CDeviceTableKD35Dlg>(); }},
-        {"CDeviceTableKD24Dlg", [] { return std::make_unique<CDeviceTableKD24Dlg>(); }},
-        {"CDeviceTableVS17Dlg", [] { return std::make_unique<CDeviceTableVS17Dlg>(); }},
-        {"CChangeAddressDlg", [] { return std::make_unique<CChangeAddressDlg>("AB"); }},
+    const std::vector<std::string> none;
+    const DialogMaker rows[] = {
+        make<CCommParamDlg>(commParamValuesFor(s)),
+        make<CChangeCommDlg>(changeCommValuesFor(s)),
+        make<CCommandLineDlg>(commandLineValuesFor(s)),
+        make<CModemSettingDlg>(modemSettingValuesFor(s)),
+        make<CTerminalTypeDlg>(TerminalTypeChoice{1, 0}),
+        make<CPhoneBookDlg>(none),
+        make<CDialPhoneDlg>(none),
+        make<CTimeSyncDlg>(TimeSyncValues{}),
+        make<CPollingDataDlg>(pollingDataValuesFor(s)),
+        make<CAutoTimeSyncDlg>(autoTimeSyncValuesFor(s)),
+        make<CInputLineDlg>(QString("Executing area size (K-Byte)"), QString()),
+        make<CRemoteConfigDlg>(QString("a.KD24")),
+        make<CUploadFilesDlg>(uploadFilesValuesFor(s)),
+        make<CDownloadFilesDlg>(DownloadFilesValues{}),
+        make<CBrowseTerminalFileDlg>(files, QString("Run Program select"), true),
+        make<CBrowseMultiFileDlg>(files),
+        make<CBrowseDirFilesDlg>(files),
+        make<CBarCodeDlg>(),
+        make<CDeviceTableKD35Dlg>(),
+        make<CDeviceTableKD24Dlg>(),
+        make<CDeviceTableVS17Dlg>(),
+        make<CChangeAddressDlg>(std::string("AB")),
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto dialog = row.make();
+    for (const auto& makeDialog : rows) {
+        auto dialog = makeDialog();
+        SCOPED_TRACE(dialog->metaObject()->className());
         dialog->show();
         QApplication::processEvents();
         EXPECT_GE(dialog->width(), FittedDialog::titleWidth(dialog.get()))
