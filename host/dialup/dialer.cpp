@@ -7,6 +7,7 @@
 #include "command_line_number.h"
 #include "dial_link.h"
 #include "host_services.h"
+#include "modal_boxes.h"
 #include "phone_book.h"
 
 namespace vantrel {
@@ -74,7 +75,8 @@ bool Dialer::connect() {
         else if (!device.empty())
             text += "\nDevice: " + device;
         prompts_.showMessage(text, true);
-        if (!reason.empty()) note(reason, "");
+        // Unanswered, the box's lines are in the message window already.
+        if (!reason.empty() && operatorCanAnswer()) note(reason, "");
         return false;
     }
     openLine_ = OpenLine{port, viaModem};
