@@ -68,7 +68,7 @@ public:
 
     void report(char address, std::string_view operation, std::string_view detail,
                 int code) override {
-        auto& to = operation == asideOperation ? aside : reports;
+        auto& to = !asideOperation.empty() && operation == asideOperation ? aside : reports;
         to.push_back({address, std::string(operation), std::string(detail), code});
     }
     // "address|operation|detail|code" per report.
