@@ -179,6 +179,14 @@ void runBatchScript(HostServices& services, OperatorPrompts& prompts) {
         const auto chosen = prompts.chooseFile("Run Batch Script");
         if (!chosen) return;
         name = *chosen;
+        // Each line's first word becomes the address list, and the last one stays after the
+        // script: the operator decides with that known.
+        if (!prompts.askYesNo("Every line of the script sets the address list; the current "
+                              "list \"" +
+                              services.settings().Address +
+                              "\" is replaced and the script's last one stays.\n"
+                              "Run the script?"))
+            return;
     }
     HostSettings& settings = services.settings();
     const bool autoExit = settings.AUTO_EXIT;

@@ -13,7 +13,7 @@
 namespace vantrel {
 
 CChangeCommDlg::CChangeCommDlg(const ChangeCommValues& initial, QWidget* parent)
-    : QDialog(parent), values_(initial) {
+    : FittedDialog(parent), values_(initial) {
     setWindowTitle("Change comm. parameter");
     auto* groups = new QHBoxLayout;
     auto* left = new QVBoxLayout;

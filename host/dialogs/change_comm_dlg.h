@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+
 #include <optional>
+#include "dialog_parts.h"
 
 #include "comm_dialog_values.h"
 
@@ -12,7 +14,7 @@ class QLineEdit;
 namespace vantrel {
 
 // "Change comm. parameter": the line the terminals' communication table is to set.
-class CChangeCommDlg : public QDialog {
+class CChangeCommDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CChangeCommDlg(const ChangeCommValues& initial, QWidget* parent = nullptr);

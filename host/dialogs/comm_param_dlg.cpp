@@ -43,7 +43,7 @@ QString overrideReason(const vantdev::PortChoice& choice) {
 
 CCommParamDlg::CCommParamDlg(const CommParamValues& initial, QWidget* parent,
                              SerialDeviceLister lister)
-    : QDialog(parent),
+    : FittedDialog(parent),
       values_(initial),
       lister_(std::move(lister)),
       deviceChoices_(initial.portDevices) {
@@ -56,7 +56,6 @@ CCommParamDlg::CCommParamDlg(const CommParamValues& initial, QWidget* parent,
     groups->addLayout(middle);
     groups->addLayout(right);
 
-    // Created in drawing order, which is the tab order.
     baud_ = addRadioGroup(this, left, "&Baud Rate", baudRateLabels(), initial.baudIndex);
     dataBits_ = addRadioGroup(this, middle, "&Data Bits", {"7", "8"}, initial.dataBitsIndex);
     parity_ = addRadioGroup(this, middle, "P&arity", {"None", "Odd", "Even"}, initial.parityIndex);
@@ -74,9 +73,9 @@ CCommParamDlg::CCommParamDlg(const CommParamValues& initial, QWidget* parent,
     powerSaving_->setChecked(initial.powerSaving != 0);
     auto* fields = new QFormLayout;
     fields->addRow("&Address:", address_);
-    fields->addRow("ESC delay", escDelay_);
-    fields->addRow("NAK delay", nakDelay_);
-    fields->addRow("Time out", timeOut_);
+    fields->addRow("ESC delay", fieldWithUnit(this, escDelay_, "ms"));
+    fields->addRow("NAK delay", fieldWithUnit(this, nakDelay_, "ms"));
+    fields->addRow("Time out", fieldWithUnit(this, timeOut_, "ms"));
     fields->addRow(powerSaving_);
 
     auto* layout = new QVBoxLayout(this);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QDialog>
+
 #include <array>
 #include <functional>
 #include <optional>
 #include <vector>
+#include "dialog_parts.h"
 
 #include "comm_dialog_values.h"
 #include "serial_devices.h"
@@ -25,7 +27,7 @@ using SerialDeviceLister = std::function<std::vector<vantdev::SerialDevice>()>;
 
 // "Communication Parameter": the PC's serial line, the device of each COM, the address list,
 // the error log and the link timing.
-class CCommParamDlg : public QDialog {
+class CCommParamDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CCommParamDlg(const CommParamValues& initial, QWidget* parent = nullptr,

@@ -9,7 +9,7 @@
 namespace vantrel {
 
 CCommandLineDlg::CCommandLineDlg(const CommandLineValues& initial, QWidget* parent)
-    : QDialog(parent),
+    : FittedDialog(parent),
       autoExit_(new QCheckBox("Automatically exit program", this)),
       showErrorBox_(new QCheckBox("Show error message box when error", this)) {
     setWindowTitle("Command line setting");

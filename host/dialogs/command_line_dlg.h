@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+
 #include <optional>
+#include "dialog_parts.h"
 
 #include "comm_dialog_values.h"
 
@@ -10,7 +12,7 @@ class QCheckBox;
 namespace vantrel {
 
 // "Command line setting": how unattended runs end and report errors.
-class CCommandLineDlg : public QDialog {
+class CCommandLineDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CCommandLineDlg(const CommandLineValues& initial, QWidget* parent = nullptr);

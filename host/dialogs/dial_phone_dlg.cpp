@@ -13,7 +13,7 @@
 namespace vantrel {
 
 CDialPhoneDlg::CDialPhoneDlg(const std::vector<std::string>& entries, QWidget* parent)
-    : QDialog(parent), list_(new QListWidget(this)) {
+    : FittedDialog(parent), list_(new QListWidget(this)) {
     setWindowTitle("Dial Phone No.");
     // The entries are laid out in columns of blanks.
     list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

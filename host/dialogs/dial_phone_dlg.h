@@ -1,16 +1,18 @@
 #pragma once
 
 #include <QDialog>
+
 #include <optional>
 #include <string>
 #include <vector>
+#include "dialog_parts.h"
 
 class QListWidget;
 
 namespace vantrel {
 
 // "Dial Phone No.": picks the phone-book entry to dial.
-class CDialPhoneDlg : public QDialog {
+class CDialPhoneDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CDialPhoneDlg(const std::vector<std::string>& entries, QWidget* parent = nullptr);

@@ -1,16 +1,38 @@
 #pragma once
 
+#include <QDialog>
 #include <QStringList>
 #include <cstdint>
 #include <optional>
 
 class QBoxLayout;
 class QButtonGroup;
-class QDialog;
 class QLineEdit;
 class QWidget;
 
 namespace vantrel {
+
+// What every dialog of the program is: wide enough for its title and the window buttons, and
+// Tab walks its controls in the order a person reads them, whatever order they were made in.
+class FittedDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit FittedDialog(QWidget* parent = nullptr);
+
+    // The width the title bar needs so that the title is not cut.
+    static int titleWidth(const QWidget* window);
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void fitTitle();
+};
+
+// Reorders the Tab chain under root in drawing order: top to bottom, left to right, the
+// controls of a box or a column together.
+void orderTabsAsDrawn(QWidget* root);
 
 // A titled box of radio buttons whose ids are their positions; index -1 leaves none checked.
 QButtonGroup* addRadioGroup(QWidget* owner, QBoxLayout* layout, const QString& title,
@@ -20,6 +42,9 @@ int checkedIndex(const QButtonGroup* group);
 
 // The rates of the baud codes 0..9, in code order, as the baud rate boxes list them.
 const QStringList& baudRateLabels();
+
+// The field followed by its unit ("ms", "seconds"), for a form row.
+QBoxLayout* fieldWithUnit(QWidget* owner, QWidget* field, const QString& unit);
 
 // OK and Cancel under the dialog's controls.
 void addOkCancel(QDialog* dialog, QBoxLayout* layout);

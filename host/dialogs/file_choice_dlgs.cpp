@@ -83,7 +83,7 @@ QString tooManyFilesText(std::size_t count) {
 // --- shared parts ---
 
 CFileChoiceDlg::CFileChoiceDlg(const FileChoiceInput& input, const QString& title, QWidget* parent)
-    : QDialog(parent),
+    : FittedDialog(parent),
       input_(input),
       addresses_(new QListWidget(this)),
       currentLabel_(new QLabel(this)),

@@ -28,7 +28,7 @@ QLineEdit* addFieldGroup(QWidget* owner, QBoxLayout* layout, const QString& titl
 }  // namespace
 
 CModemSettingDlg::CModemSettingDlg(const ModemSettingValues& initial, QWidget* parent)
-    : QDialog(parent), values_(initial) {
+    : FittedDialog(parent), values_(initial) {
     setWindowTitle("Modem Setting");
     auto* layout = new QVBoxLayout(this);
     mode_ = addRadioGroup(this, layout, QString(), {"No Modem", "Use Modem"}, initial.modemMode);

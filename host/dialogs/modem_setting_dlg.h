@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+
 #include <optional>
+#include "dialog_parts.h"
 
 #include "comm_dialog_values.h"
 
@@ -12,7 +14,7 @@ namespace vantrel {
 
 // "Modem Setting": whether a modem is used, its initial command, the dial wait and (through
 // the Phone Book button) the named numbers.
-class CModemSettingDlg : public QDialog {
+class CModemSettingDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CModemSettingDlg(const ModemSettingValues& initial, QWidget* parent = nullptr);

@@ -29,7 +29,7 @@ QString trailingBlanksRemoved(const std::string& text) {
 }  // namespace
 
 CPhoneBookDlg::CPhoneBookDlg(const std::vector<std::string>& entries, QWidget* parent)
-    : QDialog(parent),
+    : FittedDialog(parent),
       name_(new QLineEdit(this)),
       number_(new QLineEdit(this)),
       list_(new QListWidget(this)) {

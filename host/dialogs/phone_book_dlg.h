@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+
 #include <optional>
 #include <string>
 #include <vector>
+#include "dialog_parts.h"
 
 class QLineEdit;
 class QListWidget;
@@ -11,7 +13,7 @@ class QListWidget;
 namespace vantrel {
 
 // "PHONE BOOK": edits the named numbers as entry texts in a sorted list.
-class CPhoneBookDlg : public QDialog {
+class CPhoneBookDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CPhoneBookDlg(const std::vector<std::string>& entries, QWidget* parent = nullptr);

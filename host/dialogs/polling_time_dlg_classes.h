@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QDialog>
+
 #include <array>
+#include "dialog_parts.h"
 
 #include "polling_time_dlgs.h"
 
@@ -15,7 +17,7 @@ using ClockFieldEdits = std::array<QLineEdit*, 3>;  // hour, minute, second
 
 // "Polling Data file": the poll data file, its open method, when polling runs and stops, the
 // time-out threshold and the token file.
-class CPollingDataDlg : public QDialog {
+class CPollingDataDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CPollingDataDlg(const PollingDataValues& initial, QWidget* parent = nullptr);
@@ -50,7 +52,7 @@ private:
 };
 
 // "Automatic Time Synchronize": whether and when the terminals' clocks follow the PC's.
-class CAutoTimeSyncDlg : public QDialog {
+class CAutoTimeSyncDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CAutoTimeSyncDlg(const AutoTimeSyncValues& initial, QWidget* parent = nullptr);
@@ -69,7 +71,7 @@ private:
 };
 
 // "Time Synchronize": the date and time the terminals are set to.
-class CTimeSyncDlg : public QDialog {
+class CTimeSyncDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CTimeSyncDlg(const TimeSyncValues& initial, QWidget* parent = nullptr);
@@ -88,7 +90,7 @@ private:
 };
 
 // One line of text; the window bears the caller's caption.
-class CInputLineDlg : public QDialog {
+class CInputLineDlg : public FittedDialog {
     Q_OBJECT
 public:
     CInputLineDlg(const QString& caption, const QString& text, QWidget* parent = nullptr);
@@ -105,7 +107,7 @@ private:
 };
 
 // "Remote configuration KD24": the configuration file sent to KD24 terminals.
-class CRemoteConfigDlg : public QDialog {
+class CRemoteConfigDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CRemoteConfigDlg(const QString& path, QWidget* parent = nullptr);

@@ -163,7 +163,7 @@ void applyAutoTimeSyncValues(const AutoTimeSyncValues& v, HostSettings& s) {
 // --- Polling Data file ---
 
 CPollingDataDlg::CPollingDataDlg(const PollingDataValues& initial, QWidget* parent)
-    : QDialog(parent),
+    : FittedDialog(parent),
       values_(initial),
       openedFileName_(initial.fileName),
       fileName_(new QLineEdit(QString::fromStdString(initial.fileName), this)),
@@ -262,7 +262,7 @@ void CPollingDataDlg::reject() {
 // --- Automatic Time Synchronize ---
 
 CAutoTimeSyncDlg::CAutoTimeSyncDlg(const AutoTimeSyncValues& initial, QWidget* parent)
-    : QDialog(parent), values_(initial) {
+    : FittedDialog(parent), values_(initial) {
     setWindowTitle("Automatic Time Synchronize");
     auto* layout = new QVBoxLayout(this);
     mode_ = addRadioGroup(this, layout, QString(),
@@ -293,7 +293,7 @@ void CAutoTimeSyncDlg::accept() {
 // --- Time Synchronize ---
 
 CTimeSyncDlg::CTimeSyncDlg(const TimeSyncValues& initial, QWidget* parent)
-    : QDialog(parent), values_(initial) {
+    : FittedDialog(parent), values_(initial) {
     setWindowTitle("Time Synchronize");
     auto* layout = new QVBoxLayout(this);
     source_ = addRadioGroup(this, layout, "Sync. with", {"System time", "Bellow specified time"},
@@ -326,9 +326,13 @@ void CTimeSyncDlg::accept() {
 // --- the input line ---
 
 CInputLineDlg::CInputLineDlg(const QString& caption, const QString& text, QWidget* parent)
-    : QDialog(parent), caption_(caption), field_(new QLineEdit(text, this)) {
+    : FittedDialog(parent), caption_(caption), field_(new QLineEdit(text, this)) {
     setWindowTitle("Send Application Data");
     auto* layout = new QVBoxLayout(this);
+    // The title alone is easily cut or missed: the prompt stands above the field as well.
+    auto* prompt = new QLabel(caption, this);
+    prompt->setBuddy(field_);
+    layout->addWidget(prompt);
     layout->addWidget(field_);
     addOkCancel(this, layout);
 }
@@ -339,13 +343,13 @@ QString CInputLineDlg::text() const {
 
 void CInputLineDlg::showEvent(QShowEvent* event) {
     setWindowTitle(caption_);
-    QDialog::showEvent(event);
+    FittedDialog::showEvent(event);
 }
 
 // --- Remote configuration KD24 ---
 
 CRemoteConfigDlg::CRemoteConfigDlg(const QString& path, QWidget* parent)
-    : QDialog(parent), path_(new QLineEdit(path, this)) {
+    : FittedDialog(parent), path_(new QLineEdit(path, this)) {
     setWindowTitle("Remote configuration KD24");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("KD24 Configuration file", this));

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <QDialog>
+
 #include <QString>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+#include "dialog_parts.h"
 
 #include "table_dlgs.h"
 
@@ -19,7 +21,7 @@ namespace vantrel {
 
 // A table dialog: one labelled row per setting, each a row of radio buttons that opens on its
 // first button or a number field that opens on its preset.
-class CTableDlg : public QDialog {
+class CTableDlg : public FittedDialog {
     Q_OBJECT
 public:
     // The row's buttons, with ids 0 up; nullptr for no such row.
@@ -90,7 +92,7 @@ public:
 
 // "Change addreee": From lists the addresses in use in their order, To the free addresses of
 // the address alphabet in its order.
-class CChangeAddressDlg : public QDialog {
+class CChangeAddressDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CChangeAddressDlg(const std::string& addresses, QWidget* parent = nullptr);

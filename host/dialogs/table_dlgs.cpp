@@ -37,7 +37,7 @@ auto runForChoice(Dialog& dialog) -> std::optional<decltype(dialog.choice())> {
 // --- the rows of a table dialog ---
 
 CTableDlg::CTableDlg(const QString& title, QWidget* parent)
-    : QDialog(parent), rows_(new QGridLayout) {
+    : FittedDialog(parent), rows_(new QGridLayout) {
     setWindowTitle(title);
 }
 
@@ -183,7 +183,7 @@ opscore::Vs17DeviceChoice CDeviceTableVS17Dlg::choice() const {
 // --- Change addreee ---
 
 CChangeAddressDlg::CChangeAddressDlg(const std::string& addresses, QWidget* parent)
-    : QDialog(parent), from_(new QComboBox(this)), to_(new QComboBox(this)) {
+    : FittedDialog(parent), from_(new QComboBox(this)), to_(new QComboBox(this)) {
     // The title is the one the operators' manuals show.
     setWindowTitle("Change addreee");
     std::string free = kAddressAlphabet;

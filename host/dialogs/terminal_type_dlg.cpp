@@ -21,7 +21,7 @@ QString modelName(TerminalType type) {
 }  // namespace
 
 CTerminalTypeDlg::CTerminalTypeDlg(const TerminalTypeChoice& initial, QWidget* parent)
-    : QDialog(parent),
+    : FittedDialog(parent),
       useDefaultDelays_(new QCheckBox("Use default delay time", this)),
       types_(new QButtonGroup(this)) {
     setWindowTitle("Terminal type select");

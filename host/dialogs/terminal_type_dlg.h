@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+
 #include <optional>
+#include "dialog_parts.h"
 
 #include "terminal_type_choice.h"
 
@@ -11,7 +13,7 @@ class QCheckBox;
 namespace vantrel {
 
 // "Terminal type select": the terminal family and whether to take its default link timing.
-class CTerminalTypeDlg : public QDialog {
+class CTerminalTypeDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CTerminalTypeDlg(const TerminalTypeChoice& initial, QWidget* parent = nullptr);

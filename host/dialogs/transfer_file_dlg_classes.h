@@ -2,8 +2,10 @@
 #pragma once
 
 #include <QDialog>
+
 #include <QString>
 #include <array>
+#include "dialog_parts.h"
 
 #include "transfer_file_dlgs.h"
 
@@ -18,7 +20,7 @@ class QListWidgetItem;
 namespace vantrel {
 
 // "Upload - files": the terminal files the multi-file upload fetches.
-class CUploadFilesDlg : public QDialog {
+class CUploadFilesDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CUploadFilesDlg(const UploadFilesValues& initial, QWidget* parent = nullptr);
@@ -41,7 +43,7 @@ private:
 
 // "Download - files": the PC files the multi-file download sends. "Browse" fills the field
 // that last had the input focus.
-class CDownloadFilesDlg : public QDialog {
+class CDownloadFilesDlg : public FittedDialog {
     Q_OBJECT
 public:
     explicit CDownloadFilesDlg(const DownloadFilesValues& initial, QWidget* parent = nullptr);
@@ -69,7 +71,7 @@ private:
 
 // What the three file-choice dialogs share: the addresses in use, one of them current, and
 // the choice of one or all terminals.
-class CFileChoiceDlg : public QDialog {
+class CFileChoiceDlg : public FittedDialog {
     Q_OBJECT
 public:
     QListWidget* addressList() const { return addresses_; }

@@ -100,7 +100,7 @@ void applyDownloadFilesValues(const DownloadFilesValues& v, HostSettings& s) {
 // --- Upload - files ---
 
 CUploadFilesDlg::CUploadFilesDlg(const UploadFilesValues& initial, QWidget* parent)
-    : QDialog(parent), values_(initial) {
+    : FittedDialog(parent), values_(initial) {
     setWindowTitle("Upload - files");
     auto* rows = new QHBoxLayout;
     constexpr int kPerColumn = kTransferFiles / 2;
@@ -157,7 +157,7 @@ void CUploadFilesDlg::accept() {
 // --- Download - files ---
 
 CDownloadFilesDlg::CDownloadFilesDlg(const DownloadFilesValues& initial, QWidget* parent)
-    : QDialog(parent), values_(initial), opened_(initial) {
+    : FittedDialog(parent), values_(initial), opened_(initial) {
     setWindowTitle("Download - files");
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel("File Name", this), 0, 1);

@@ -19,7 +19,7 @@ struct UploadFilesValues {
     std::array<bool, kTransferFiles> deletes{};
     int saveMode = -1;  // 0 New, 1 Over-write, 2 Append; -1 none chosen
     bool loop = false;
-    int period = 0;     // seconds
+    int period = 0;  // seconds
 };
 UploadFilesValues uploadFilesValuesFor(const HostSettings& settings);
 void applyUploadFilesValues(const UploadFilesValues& values, HostSettings& settings);
@@ -47,7 +47,6 @@ struct FileChoice {
     char currentAddress = 0;
     int terminalChoice = 1;
 };
-
 
 // Each returns nothing when the operator cancels.
 std::optional<UploadFilesValues> askUploadFiles(const UploadFilesValues& initial, QWidget* owner);

@@ -7,6 +7,7 @@
 #include "command_line_number.h"
 #include "dial_link.h"
 #include "host_services.h"
+#include "modal_boxes.h"
 #include "phone_book.h"
 
 namespace vantrel {
@@ -64,11 +65,18 @@ bool Dialer::connect() {
     }
     const int port = s.Port;
     if (!link_.openPort(port, s.BaudRate, s.DataBit, static_cast<int>(s.Parity), s.StopBit)) {
-        prompts_.showMessage(withNumber("COM", port) + " open error", true);
-        // The box keeps its fixed text; the message window also says why.
-        if (const std::string reason = link_.openFailureReason(port); !reason.empty()) {
-            note(reason, "");
-        }
+        // The box keeps its fixed first line; the next names the device and why it would not
+        // open, as the message window keeps it.
+        const std::string reason = link_.openFailureReason(port);
+        const std::string device = link_.portDevice(port);
+        std::string text = withNumber("COM", port) + " open error";
+        if (!reason.empty())
+            text += "\n" + reason;
+        else if (!device.empty())
+            text += "\nDevice: " + device;
+        prompts_.showMessage(text, true);
+        // Unanswered, the box's lines are in the message window already.
+        if (!reason.empty() && operatorCanAnswer()) note(reason, "");
         return false;
     }
     openLine_ = OpenLine{port, viaModem};

@@ -83,9 +83,11 @@ void PollEngine::run() {
     services_.setReady(false);
     lastDataMs_ = clock_.monotonicMs();
     health_.begin(commandText(state), link_.deviceName(settings.Port));
+    records_.fill(0);
     while (!state.isReady()) runPass();
 
     if (!settings.Token_file) dataFile_.close();
+    reportRecordCounts();
     health_.end();
     state.progressPhase = kPhaseFull;
     services_.redraw();
@@ -198,6 +200,7 @@ void PollEngine::handleAnswer(int index, char address, const PollAnswer& answer)
     if (answer.code != RC_TIME_OUT) slot.timeouts = 0;
     switch (answer.code) {
         case RC_SUCCESS:
+            ++records_[index];
             storeRecord(address, answer.data);
             state.status[index] = TerminalStatus::Transferring;
             state.lastDataTime[index] = lastDataText(clock_.localTime());
@@ -229,6 +232,17 @@ void PollEngine::handleTimeOut(int index, char address) {
         slot.timeouts = 0;
     }
     services_.state().status[index] = TerminalStatus::TimeOut;
+}
+
+void PollEngine::reportRecordCounts() {
+    const std::string& addresses = services_.settings().Address;
+    const int count = std::min(static_cast<int>(addresses.size()), kAddressSlots);
+    std::string counts;
+    for (int i = 0; i < count; ++i) {
+        if (!counts.empty()) counts += ", ";
+        counts += addresses[i] + std::string(": ") + std::to_string(records_[i]);
+    }
+    services_.reporter().report(' ', "Poll ended, records from", counts, kNoteCode);
 }
 
 // Terminals with data are asked more often, silent ones less, a dead one once per refill.

@@ -59,6 +59,8 @@ private:
     void noteLineState(int port);
     void adjustWeight(int index, int code);
     bool noDataTooLong();
+    // The end of a run says how many records each terminal gave.
+    void reportRecordCounts();
     void idleWhenNothingSelected();
 
     enum class StoreResult { Stored, FileFailed, NoToken };
@@ -80,6 +82,7 @@ private:
     std::function<bool()> atStart_;
     std::function<void()> beforePoll_;
     std::array<AddressPolling, kAddressSlots> polling_{};
+    std::array<long, kAddressSlots> records_{};
     PollDataFile dataFile_;
     LineHealth health_;
     std::int64_t lastDataMs_ = 0;

@@ -1,9 +1,15 @@
 #include "log_pane.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -20,7 +26,17 @@ LogPane::LogPane(const QString& caption, QWidget* owner)
     layout->addWidget(list_);
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    list_->setUniformItemSizes(true);
+    // Lines are read whole: no "..." at the edge; the widest line sets the scroll range, which
+    // uniform item sizes would take from the first line alone.
+    list_->setTextElideMode(Qt::ElideNone);
+    list_->setUniformItemSizes(false);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto* copy = new QAction("&Copy", list_);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, &LogPane::copySelected);
+    list_->addAction(copy);
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
     list_->viewport()->installEventFilter(this);
     list_->installEventFilter(this);
     setFontSize(8);
@@ -77,6 +93,15 @@ void LogPane::setFontSize(int size) {
     list_->setFont(font);
 }
 
+void LogPane::copySelected() {
+    QList<int> rows;
+    for (const auto* item : list_->selectedItems()) rows.push_back(list_->row(item));
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    for (const int row : rows) lines << list_->item(row)->text();
+    if (!lines.isEmpty()) QGuiApplication::clipboard()->setText(lines.join('\n'));
+}
+
 int LogPane::entryCount() const {
     return list_->count();
 }
@@ -99,6 +124,22 @@ bool LogPane::eventFilter(QObject* watched, QEvent* event) {
         const bool handled = QWidget::eventFilter(watched, event);
         QMetaObject::invokeMethod(list_, &QListWidget::scrollToBottom, Qt::QueuedConnection);
         return handled;
+    }
+    // The item view's own Copy takes the current line only.
+    if (watched == list_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        copySelected();
+        return true;
+    }
+    // A line wider than the pane is shown whole where the pointer rests.
+    if (watched == list_->viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const auto* item = list_->itemAt(help->pos());
+        if (item && !item->text().isEmpty())
+            QToolTip::showText(help->globalPos(), item->text(), list_->viewport());
+        else
+            QToolTip::hideText();
+        return true;
     }
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && parentWidget())

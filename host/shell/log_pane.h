@@ -23,6 +23,9 @@ public:
     void clearEntries(int count = -1);
     void setFontSize(int size);
 
+    // The selected lines, top to bottom, one per line, to the clipboard.
+    void copySelected();
+
     int entryCount() const;
     QString entry(int index) const;
     QListWidget* list() const { return list_; }

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -34,8 +35,32 @@ namespace {
 
 constexpr int kSmallestGrowableFont = 9;
 constexpr int kFontStep = 2;
+// Smaller than this, a remembered window is a damaged file's, not the operator's choice.
+constexpr QSize kSmallestPlace(200, 150);
+// The strip at the top that the operator grabs to move the window, and how much of it must
+// lie on a screen.
+constexpr int kTitleStrip = 30;
+constexpr int kGrabbableWidth = 100;
+constexpr int kGrabbableHeight = 20;
 
 }  // namespace
+
+QRect windowPlace(const QRect& saved, const QList<QRect>& screens, const QSize& defaultSize) {
+    const QRect first = screens.isEmpty() ? QRect(QPoint(0, 0), defaultSize) : screens.front();
+    QRect fallback(QPoint(0, 0), defaultSize.boundedTo(first.size()));
+    fallback.moveCenter(first.center());
+    if (!saved.isValid() || saved.width() < kSmallestPlace.width() ||
+        saved.height() < kSmallestPlace.height())
+        return fallback;
+    const QRect strip(saved.topLeft(), QSize(saved.width(), kTitleStrip));
+    for (const QRect& screen : screens) {
+        const QRect onScreen = screen.intersected(strip);
+        if (onScreen.width() >= kGrabbableWidth && onScreen.height() >= kGrabbableHeight &&
+            saved.width() <= screen.width() && saved.height() <= screen.height())
+            return saved;
+    }
+    return fallback;
+}
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(new CVantrelView(this)) {
     setWindowTitle(QApplication::applicationName());
@@ -269,6 +294,50 @@ void CMainFrame::createPanes() {
     lineTrace_->pane()->setGeometry(work.x(), work.y() + h - h / 2, w, h / 4);
 }
 
+QString CMainFrame::windowPlacePath() const {
+    return QString::fromStdString(view_->workFolder()) + '/' + kWindowPlaceFile;
+}
+
+void CMainFrame::setVisible(bool visible) {
+    if (visible && !placed_) {
+        placed_ = true;
+        if (!testAttribute(Qt::WA_Resized)) restoreWindowPlace();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+// Opens big enough for the whole panel, transfer lines included, or where the operator left it.
+void CMainFrame::restoreWindowPlace() {
+    QList<QRect> screens;
+    for (const QScreen* each : QGuiApplication::screens()) screens << each->availableGeometry();
+    QSettings file(windowPlacePath(), QSettings::IniFormat);
+    file.beginGroup("MainWindow");
+    bool okX = false, okY = false, okWidth = false, okHeight = false;
+    const QRect saved(file.value("x").toInt(&okX), file.value("y").toInt(&okY),
+                      file.value("width").toInt(&okWidth), file.value("height").toInt(&okHeight));
+    const bool maximized = file.value("maximized").toBool();
+    const bool readable = okX && okY && okWidth && okHeight;
+    const QRect place = windowPlace(readable ? saved : QRect(), screens, sizeHint());
+    setGeometry(place);
+    if (readable && maximized && place == saved) setWindowState(Qt::WindowMaximized);
+}
+
+// Only the operator's own closing is remembered: an unattended run, or one without a screen,
+// leaves the file alone.
+void CMainFrame::saveWindowPlace() const {
+    if (skipExitQuestion_ || !operatorCanAnswer() || view_->workFolder().empty()) return;
+    const QRect place = isMaximized() ? normalGeometry() : geometry();
+    QSettings file(windowPlacePath(), QSettings::IniFormat);
+    file.beginGroup("MainWindow");
+    file.setValue("x", place.x());
+    file.setValue("y", place.y());
+    file.setValue("width", place.width());
+    file.setValue("height", place.height());
+    file.setValue("maximized", isMaximized());
+    file.endGroup();
+    file.sync();
+}
+
 void CMainFrame::registerFrameCommands() {
     auto paneCommands = [this](LogPane* pane, bool HostState::*shown, int clearId, int hideId,
                                int showId) {
@@ -375,6 +444,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    saveWindowPlace();
     view_->finish();
     messagePane_->hide();
     dataPane_->hide();

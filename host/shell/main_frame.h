@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QRect>
 #include <map>
 
 class QAction;
@@ -15,6 +17,14 @@ class CVantrelView;
 class GuideHelp;
 class LineTraceWindow;
 class LogPane;
+
+// The main window's size and position between runs, in this file beside Vantcom.ini: the
+// window is no setting of the terminals' line and stays out of that file.
+inline constexpr const char* kWindowPlaceFile = "vantrel-window.ini";
+
+// Where the main window opens: the saved place when it fits one of the screens (available
+// areas) with its title bar on it, otherwise the default size centred on the first screen.
+QRect windowPlace(const QRect& saved, const QList<QRect>& screens, const QSize& defaultSize);
 
 // The main window: menus, toolbar, status bar, the panes, and the view as client area.
 class CMainFrame : public QMainWindow {
@@ -48,6 +58,8 @@ public:
     // SIGTERM or SIGINT: noted, every open box and dialog cancelled (the exit question too),
     // a running command stopped, and the window closed without asking.
     void endOnSignal(const char* signalName);
+    // The first showing opens at the remembered place, unless a size was set already.
+    void setVisible(bool visible) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,6 +83,9 @@ private:
     void updateLockIndicators(QEvent* event);
     void showTransferProgress(qint64 done, qint64 total);
     void updatePortDevice();
+    QString windowPlacePath() const;
+    void restoreWindowPlace();
+    void saveWindowPlace() const;
 
     CVantrelView* view_;
     LogPane* messagePane_ = nullptr;
@@ -86,6 +101,7 @@ private:
     QLabel* scrollIndicator_ = nullptr;
     bool skipExitQuestion_ = false;
     bool exitConfirmed_ = false;
+    bool placed_ = false;
 };
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #include "panel_painter.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <cstdio>
 #include <string>
@@ -16,6 +17,8 @@ constexpr int kFirstTerminalX = 168;
 constexpr int kTerminalPitch = 70;
 constexpr int kPictureTop = 28;
 constexpr int kBusY = 110;
+constexpr int kLastTextLineY = 200;
+constexpr int kBottomMargin = 10;
 
 void text(QPainter& p, int x, int y, const QString& s) {
     p.drawText(QRect(x, y, 2000, p.fontMetrics().height()), Qt::AlignLeft | Qt::AlignTop, s);
@@ -80,8 +83,8 @@ void drawTransferTexts(QPainter& p, const HostState& s) {
     text(p, 100, 180, formatted(":  %ld", static_cast<long>(s.bytes)));
     if (s.panelMode == PanelMode::Download && s.totalBytes > 0) {
         const long long percent = static_cast<long long>(s.bytes) * 100 / s.totalBytes;
-        text(p, 10, 200, "Percents");
-        text(p, 100, 200, formatted(":  %lld  %c", percent, '%'));
+        text(p, 10, kLastTextLineY, "Percents");
+        text(p, 100, kLastTextLineY, formatted(":  %lld  %c", percent, '%'));
     }
 }
 
@@ -93,6 +96,10 @@ int terminalX(int index) {
 
 int panelContentWidth(int addressCount) {
     return 150 + kTerminalPitch * addressCount;
+}
+
+int panelContentHeight(const QFontMetrics& metrics) {
+    return kLastTextLineY + metrics.height() + kBottomMargin;
 }
 
 PanelHit hitTestPanel(QPoint at, int addressCount) {

@@ -3,6 +3,7 @@
 #include <QPalette>
 #include <QPoint>
 
+class QFontMetrics;
 class QPainter;
 
 namespace vantrel {
@@ -21,6 +22,8 @@ PanelHit hitTestPanel(QPoint contentPoint, int addressCount);
 
 // Width the pictures of addressCount terminals need.
 int panelContentWidth(int addressCount);
+// Height down to the last transfer line ("Percents") in the font of metrics.
+int panelContentHeight(const QFontMetrics& metrics);
 int terminalX(int index);
 
 // Draws the line panel in content coordinates. Drawing consumes the one-shot parts of the

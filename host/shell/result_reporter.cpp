@@ -12,6 +12,7 @@ namespace vantrel {
 namespace {
 
 constexpr int kPowerSavingOffFailed = 9;
+constexpr int kTimeOut = 4;
 constexpr std::string_view kPowerSavingSuffix = " but fail to set power saving on";
 
 std::string twoDigits(int value) {
@@ -115,9 +116,16 @@ void ResultReporter::report(char address, std::string_view rawOperation, std::st
     if (settings_.ErrorLog != ErrorLogMode::No && log_.isOpen() && code != kNoteCode)
         log_.write(line);
 
+    // The log keeps its fixed line form; on screen a time-out also says who stayed silent
+    // and for how long, since the bare "Time out" reads like a fault of the program.
+    std::string hint;
+    if (code == kTimeOut && address != ' ') {
+        hint = " (terminal " + std::string(1, address) + " did not answer within " +
+               std::to_string(settings_.Time_out) + " ms)";
+    }
     output_.revealMessagePane();
     line.resize(line.size() - 2);
-    line += '\n';
+    line += hint + '\n';
     output_.appendMessage(line, reportKind(rawOperation, code));
 
     const bool boxWanted = state_.commandLineMode && settings_.SHOW_ERROR_BOX && code != 0 &&
@@ -131,7 +139,7 @@ void ResultReporter::report(char address, std::string_view rawOperation, std::st
         boxText += detail;
         boxText += ' ';
         boxText += result;
-        output_.showResultBox(boxText);
+        output_.showResultBox(boxText + hint);
     }
 }
 

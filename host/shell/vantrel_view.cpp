@@ -25,7 +25,8 @@ constexpr int kScrollLine = 70;
 
 CVantrelView::CVantrelView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A window lower than the panel scrolls rather than hiding the transfer lines.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
@@ -223,7 +224,16 @@ void CVantrelView::updateScrollSizes() {
     bar->setRange(0, total - clientWidth);
     bar->setPageStep(clientWidth);
     bar->setSingleStep(kScrollLine);
-    verticalScrollBar()->setPageStep(std::max(viewport()->height(), kMinimumPageHeight));
+    auto* vertical = verticalScrollBar();
+    vertical->setRange(0, std::max(0, panelContentHeight(fontMetrics()) - viewport()->height()));
+    vertical->setPageStep(std::max(viewport()->height(), kMinimumPageHeight));
+}
+
+QSize CVantrelView::sizeHint() const {
+    constexpr int kMinimumWidth = 640;
+    const int frame = 2 * frameWidth();
+    return {std::max(panelContentWidth(addressCount()), kMinimumWidth) + frame,
+            panelContentHeight(fontMetrics()) + frame};
 }
 
 void CVantrelView::repaintInFull() {
@@ -233,7 +243,7 @@ void CVantrelView::repaintInFull() {
 
 void CVantrelView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
-    painter.translate(-horizontalScrollBar()->value(), 0);
+    painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
     paintPanel(painter, settings_, state_, palette());
 }
 
@@ -249,7 +259,8 @@ void CVantrelView::focusInEvent(QFocusEvent* event) {
 }
 
 void CVantrelView::mouseDoubleClickEvent(QMouseEvent* event) {
-    const QPoint content = event->position().toPoint() + QPoint(horizontalScrollBar()->value(), 0);
+    const QPoint content = event->position().toPoint() +
+                           QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
     const PanelHit hit = hitTestPanel(content, addressCount());
     if (hit.kind == PanelHit::Kind::StartButton && event->button() == Qt::LeftButton) {
         // After Stop the ready flag is back while the stopped command still returns.

@@ -24,6 +24,9 @@ public:
     // Program end: hang up a connected line, save the settings, close the error log.
     void finish();
 
+    // Room for the whole panel: the pictures and every transfer line.
+    QSize sizeHint() const override;
+
     bool commandRunning() const { return commandDepth_ > 0; }
     bool isCommandEnabled(int id) const { return commands_.isEnabled(id, state_); }
     // Ends a running command as Stop does; closeReady follows once it has returned.

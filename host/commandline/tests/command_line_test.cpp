@@ -272,9 +272,15 @@ TEST_F(HostCommandLineScript, MenuWithoutANamedScriptAsksForOne) {
     EXPECT_TRUE(polls.empty());
     writeFile(host.folder.file("other.txt"), "C 1\n");
     prompts.fileChoice = host.folder.file("other.txt");
+    runBatchScript(host, prompts);  // the warning about the address list is declined
+    EXPECT_TRUE(polls.empty());
+    ASSERT_EQ(prompts.questions.size(), 1u);
+    EXPECT_NE(prompts.questions[0].find("\"" + host.settings().Address + "\" is replaced"),
+              std::string::npos);
+    prompts.yes = true;
     runBatchScript(host, prompts);
     EXPECT_EQ(polls, std::vector<std::string>{"C"});
-    EXPECT_EQ(prompts.captions.size(), 2u);
+    EXPECT_EQ(prompts.captions.size(), 3u);
 }
 
 TEST_F(HostCommandLineScript, NothingRunsWhileATerminalCommandRuns) {

@@ -129,7 +129,7 @@ TEST_F(HostDialupDialer, TheReasonAPortWillNotOpenFollowsTheBoxInTheMessageWindo
     link.opens = false;
     link.reason = "/dev/ttyS2 is in use by another program";
     EXPECT_FALSE(dialer.connect());
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"COM3 open error"}));
+    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"COM3 open error\n" + link.reason}));
     EXPECT_EQ(link.calls.back(), "why 3");
     ASSERT_EQ(host.notes.size(), 1u);
     EXPECT_EQ(host.notes[0], (FakeHost::Note{' ', link.reason, "", -1}));

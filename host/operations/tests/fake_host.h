@@ -68,7 +68,8 @@ public:
 
     void report(char address, std::string_view operation, std::string_view detail,
                 int code) override {
-        reports.push_back({address, std::string(operation), std::string(detail), code});
+        auto& to = !asideOperation.empty() && operation == asideOperation ? aside : reports;
+        to.push_back({address, std::string(operation), std::string(detail), code});
     }
     // "address|operation|detail|code" per report.
     std::vector<std::string> reportLines() const {
@@ -86,6 +87,9 @@ public:
 
     TempFolder folder;
     std::vector<Report> reports;
+    // Reports of this operation are kept here instead, out of the way of counts of the rest.
+    std::string asideOperation;
+    std::vector<Report> aside;
     std::vector<std::pair<std::int64_t, std::int64_t>> progress;  // done, total per update
     bool progressShown = false;
     std::string dataPane;

@@ -25,6 +25,7 @@ protected:
         host.settings().Token_file = false;
         host.settings().Address = "A";
         host.settings().Port = 3;
+        host.asideOperation = "Poll ended, records from";
     }
     void stopAfterPolls(std::size_t count) {
         link.afterPoll = [this, count] {
@@ -60,6 +61,8 @@ TEST_F(HostPollingEngine, DeadTerminalGetsOnePollPerRefillBusyOneSixteen) {
     EXPECT_EQ(engine.polling(1).weight, kPollWeightMax);
     EXPECT_EQ(link.lastPort, 3);
     EXPECT_EQ(host.reportsWithCode(RC_TIME_OUT), 3);  // MaxError 1: every time-out
+    ASSERT_EQ(host.aside.size(), 1u);
+    EXPECT_EQ(host.aside[0].detail, "A: 0, B: 32");
     EXPECT_EQ(host.state().status[0], TerminalStatus::TimeOut);
     EXPECT_EQ(host.state().status[1], TerminalStatus::Transferring);
 }

@@ -79,6 +79,7 @@ protected:
         settings.Token_file = false;
         settings.Address = "A";
         settings.Auto_Time_Sync = AutoTimeSync::Specify;
+        host.asideOperation = "Poll ended, records from";
         host.setConnected(true);
         // The menu's Time and Date too, so a start that went through it would open its dialog.
         setTerminalSetupHandlers(host, commands);

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QScrollBar>
+#include <QToolTip>
 
 #include "log_pane.h"
 
@@ -83,4 +89,35 @@ TEST(HostLogPane, CharactersAreAsWideAsTheFontSizeIsHigh) {
         EXPECT_NEAR(metrics.averageCharWidth(), size, 1) << size;
         EXPECT_NEAR(metrics.horizontalAdvance(QString(10, 'x')), 10 * size, 10) << size;
     }
+}
+
+// A line wider than the pane scrolls instead of ending in "...", shows whole in its tooltip,
+// and the selected lines copy whole, by Ctrl+C as by the context menu.
+TEST(HostLogPane, LongLinesScrollShowWholeAndCopy) {
+    LogPane pane("Line Trace Window", nullptr);
+    pane.resize(200, 150);
+    pane.show();
+    const QString longLine = "A> " + QString(300, 'x') + " end";
+    pane.appendText("first\n" + longLine.toStdString() + "\nlast\n");
+    QApplication::processEvents();
+    QListWidget* list = pane.list();
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+    const QRect longRect = list->visualItemRect(list->item(1));
+    EXPECT_GE(longRect.width(), list->fontMetrics().horizontalAdvance(longLine));
+
+    QHelpEvent help(QEvent::ToolTip, longRect.topLeft() + QPoint(2, 2),
+                    list->viewport()->mapToGlobal(longRect.topLeft()));
+    QApplication::sendEvent(list->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), longLine);
+
+    list->item(2)->setSelected(true);
+    list->item(0)->setSelected(true);
+    QKeyEvent copyKey(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, "c");
+    QApplication::sendEvent(list, &copyKey);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "first\nlast");
+    list->clearSelection();
+    list->item(1)->setSelected(true);
+    ASSERT_EQ(list->actions().size(), 1);
+    list->actions()[0]->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), longLine);
 }

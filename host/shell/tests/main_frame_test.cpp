@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolBar>
 
@@ -14,6 +16,7 @@
 #include "log_pane.h"
 #include "modal_answerer.h"
 #include "modal_boxes.h"
+#include "panel_painter.h"
 #include "profile_file.h"
 
 using namespace vantrel;
@@ -211,7 +214,8 @@ TEST_F(HostMainFrame, ResultBoxOnlyInCommandLineMode) {
     view().state().commandLineMode = true;
     view().reporter().report('A', "Cold Start", "", 4);
     EXPECT_EQ(ok.answered(), 1);
-    EXPECT_EQ(ok.lastText(), "A Cold Start  Time out");
+    EXPECT_TRUE(ok.lastText().startsWith("A Cold Start  Time out (terminal A"))
+        << ok.lastText().toStdString();
 }
 
 namespace {
@@ -272,4 +276,57 @@ TEST_F(HostStartUp, StatusBarNamesTheDeviceOfTheConfiguredComAndWhatDecidedIt) {
     view().saveSettings();
     unsetenv("VANTLINK_COM4");
     EXPECT_EQ(frame->portDeviceLabel()->text(), "COM4: /tmp/x (VANTLINK_COM4)");
+}
+
+TEST(HostWindowPlace, SavedPlaceIsUsedOnlyWhenItFitsAScreen) {
+    const QList<QRect> screens = {QRect(0, 0, 1280, 1000), QRect(1280, 0, 1024, 768)};
+    const QRect centred(190, 250, 900, 500);
+    const std::pair<QRect, QRect> rows[] = {
+        {QRect(1500, 100, 700, 400), QRect(1500, 100, 700, 400)},  // on the second screen
+        {QRect(-500, 10, 700, 400), QRect(-500, 10, 700, 400)},    // title bar partly on one
+        {QRect(), centred},                                        // nothing saved
+        {QRect(40, -300, 700, 400), centred},                      // title bar off the screens
+        {QRect(40, 30, 20, 10), centred},                          // absurdly small
+        {QRect(1300, 0, 1800, 700), centred},                      // bigger than its screen
+    };
+    for (const auto& [saved, expected] : rows)
+        EXPECT_EQ(windowPlace(saved, screens, centred.size()), expected) << saved.x();
+}
+
+// Opens with the whole panel in sight, scrolls when made lower, and opens again where the
+// operator left it; a damaged file gives the default, and a close by the program writes nothing.
+TEST_F(HostStartUp, WindowFitsThePanelScrollsAndRemembersItsPlace) {
+    writeFile(folder.file("Vantcom.ini"), iniText());
+    const auto open = [this] {
+        frame = std::make_unique<CMainFrame>();
+        frame->view()->initialUpdate(folder.path().string());
+        frame->show();
+        QApplication::processEvents();
+    };
+    open();
+    auto* bar = view().verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), 0);
+    EXPECT_GE(view().viewport()->height(), panelContentHeight(view().fontMetrics()));
+    frame->resize(frame->width(), frame->height() - 120);
+    QApplication::processEvents();
+    EXPECT_GT(bar->maximum(), 0);
+
+    const QRect place(30, 40, 700, 420);
+    frame->setGeometry(place);
+    QApplication::processEvents();
+    {
+        ModalAnswerer yes(ModalAnswerer::pressButton(QMessageBox::Yes));
+        ASSERT_TRUE(frame->close());
+    }
+    open();
+    EXPECT_EQ(frame->geometry(), place);
+
+    writeFile(folder.file(kWindowPlaceFile), "[MainWindow]\nx=abc\ny=1\nwidth=\nheight=9\n");
+    frame->closeWithoutAsking();
+    open();
+    EXPECT_NE(frame->geometry(), place);
+    EXPECT_EQ(frame->size(), frame->sizeHint().boundedTo(frame->screen()->availableSize()));
+    frame->closeWithoutAsking();
+    EXPECT_EQ(readFile(folder.file(kWindowPlaceFile)),
+              "[MainWindow]\nx=abc\ny=1\nwidth=\nheight=9\n");
 }
