@@ -9,8 +9,8 @@ namespace bench {
 
 struct HostTransfer {
     double seconds = 0;      // from the terminal's start of the transfer to its end
-    bool completed = false;  // vantrel exited with the file moved whole
-    std::string problem;     // why not, when not
+    bool completed = false;  // vantrel logged success and the terminal saw the whole transfer
+    std::string problem;     // why not, when not: vantrel's result line when it logged a failure
 };
 
 // The vantrel binary: the one given, else the one installed or built beside this benchmark;

@@ -24,7 +24,7 @@
 #include "host_transfer.h"
 #include "many_lines.h"
 #include "process_cpu.h"
-#include "ser2net_server.h"
+#include "ser2net_launcher.h"
 #include "sim_launcher.h"
 #include "vant_version.h"
 #include "vantlink.h"
@@ -56,25 +56,24 @@ const char* path_name(Path path) {
     return path == Path::Direct ? "direct" : path == Path::Tcp ? "tcp://" : "rfc2217://";
 }
 
-// The ser2net program, or empty when the network rows are left out.
-std::string g_ser2net;
+// Whether ser2net is installed; the network rows are left out when not.
+bool g_ser2net = false;
 
 // Points COM1 at the simulated line through path; for a network path ser2net is started in
 // folder and kept in server. False, with a note on standard error, when that failed.
 bool route_com1(Path path, const simlaunch::SimProcess& sim, const simlaunch::TempDir& folder,
-                int baud, std::unique_ptr<bench::Ser2netServer>& server) {
+                int baud, std::unique_ptr<simlaunch::Ser2netServer>& server) {
     if (path == Path::Direct) {
         setenv("VANTLINK_COM1", sim.link().c_str(), 1);
         return true;
     }
-    std::string error;
-    server = bench::Ser2netServer::start(g_ser2net, folder.path(), sim.link(), baud,
-                                         path == Path::Rfc2217, error);
-    if (!server) {
+    server = std::make_unique<simlaunch::Ser2netServer>(folder.path(), sim.link(), baud, true);
+    if (const std::string error = server->start(); !error.empty()) {
         std::fprintf(stderr, "linkbench: %s\n", error.c_str());
         return false;
     }
-    setenv("VANTLINK_COM1", server->url().c_str(), 1);
+    setenv("VANTLINK_COM1",
+           (path == Path::Rfc2217 ? server->rfc2217_url() : server->tcp_url()).c_str(), 1);
     return true;
 }
 
@@ -207,7 +206,7 @@ double poll_row(const char* label, int baud, bool with_records, double duration_
         std::fprintf(stderr, "linkbench: %s\n", error.c_str());
         return 0;
     }
-    std::unique_ptr<bench::Ser2netServer> server;
+    std::unique_ptr<simlaunch::Ser2netServer> server;
     if (!route_com1(path, *sim, dir, baud, server)) return 0;
     const bool against_raw = path == Path::Direct && !with_records;
     // Opened before the library's port, whose exclusive mode holds only against later opens.
@@ -341,7 +340,7 @@ std::optional<LibraryTransfers> library_transfers(int baud, Path path, const std
         std::fprintf(stderr, "linkbench: %s\n", error.c_str());
         return std::nullopt;
     }
-    std::unique_ptr<bench::Ser2netServer> server;
+    std::unique_ptr<simlaunch::Ser2netServer> server;
     if (!route_com1(path, *sim, dir, baud, server)) return std::nullopt;
     if (HM_OpenCommPort(kPort, baud, 8, 0, 1) != 1) {
         std::fprintf(stderr, "linkbench: cannot open %s\n", getenv("VANTLINK_COM1"));
@@ -375,7 +374,7 @@ bool transfer_rows(int baud, const std::optional<std::string>& vantrel) {
     std::optional<LibraryTransfers> direct;
     bool ok = true;
     for (Path path : kPaths) {
-        if (path != Path::Direct && g_ser2net.empty()) continue;
+        if (path != Path::Direct && !g_ser2net) continue;
         if (bench::stop_requested()) return false;
         const auto t = library_transfers(baud, path, content);
         if (!t) {
@@ -441,7 +440,7 @@ bool cpu_and_poll_rows(double duration_s) {
             const char* label = records ? "40-byte records" : "answering EOT";
             double direct = 0;
             for (Path path : kPaths) {
-                if (path != Path::Direct && g_ser2net.empty()) continue;
+                if (path != Path::Direct && !g_ser2net) continue;
                 if (bench::stop_requested()) return false;
                 const double rate = poll_row(label, baud, records, duration_s, path, direct);
                 if (path == Path::Direct) direct = rate;
@@ -535,9 +534,9 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
     const std::optional<std::string> vantrel = bench::find_vantrel(vantrel_given);
-    g_ser2net = bench::find_ser2net();
+    g_ser2net = !simlaunch::ser2net_path().empty();
     std::printf("linkbench: vantlink %d against termsim\n", HM_version());
-    if (g_ser2net.empty())
+    if (!g_ser2net)
         std::printf("(ser2net is not installed: the tcp:// and rfc2217:// rows are left out)\n");
     std::printf("\n");
     bool ok = true;

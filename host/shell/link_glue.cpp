@@ -1,7 +1,9 @@
 #include "link_glue.h"
 
-#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <array>
+#include <atomic>
 
 #include "host_settings.h"
 #include "vantlink.h"
@@ -12,8 +14,29 @@ namespace {
 
 std::array<std::string, kComPorts + 1> namedDevices;  // by port number; COM0 is never named
 
+// Without a window nobody sees a late redraw, while painting one on every record cost a
+// headless poller more CPU than its polling: events wait up to this long, except a termination
+// request (see serveEventsOnNextPass).
+constexpr qint64 kHeadlessPumpMs = 100;
+
+std::atomic<bool> eventsWanted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
 void processPendingEvents() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void processPendingEventsNowAndThen() {
+    static QElapsedTimer sinceLast;
+    const bool wanted = eventsWanted.exchange(false, std::memory_order_relaxed);
+    if (!wanted && sinceLast.isValid() && !sinceLast.hasExpired(kHeadlessPumpMs)) return;
+    sinceLast.start();
+    processPendingEvents();
+}
+
+bool hasNoWindow() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
 }  // namespace
@@ -45,7 +68,11 @@ void pushPowerSaving(bool on) {
 }
 
 void installMessagePump() {
-    HM_set_message_pump(&processPendingEvents);
+    HM_set_message_pump(hasNoWindow() ? &processPendingEventsNowAndThen : &processPendingEvents);
+}
+
+void serveEventsOnNextPass() {
+    eventsWanted.store(true, std::memory_order_relaxed);
 }
 
 void removeMessagePump() {

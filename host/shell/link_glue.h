@@ -17,8 +17,12 @@ std::string namedPortDevice(int port);
 // The variable that overrides the settings for a port, as the library reads it.
 inline constexpr const char* kPortVariablePrefix = "VANTLINK_COM";
 void pushPowerSaving(bool on);
-// Every wait of the link library then processes pending window events.
+// Every wait of the link library then processes pending window events: on every pass with a
+// window, every 100 ms without one (the offscreen platform, as the service runs).
 void installMessagePump();
+// Async-signal-safe: the next pass serves the events also without a window, so a request to end
+// is acted on before a cancelled library call can be followed by another.
+void serveEventsOnNextPass();
 void removeMessagePump();
 int linkPowerSavingReturn();
 int linkVersion();

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include "link_glue.h"
 #include "vantlink.h"
 
 namespace vantrel {
@@ -31,6 +32,7 @@ void onSignal(int number) {
     const unsigned char byte = static_cast<unsigned char>(number);
     // A full pipe already holds a request: losing this byte loses nothing.
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    serveEventsOnNextPass();
     errno = savedErrno;
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-using ser2net_test::free_port;
+using simlaunch::free_local_port;
 using vantctl_test::contains;
 using vantctl_test::ProcessRun;
 using vantctl_test::read_file;
@@ -136,7 +136,7 @@ TEST_F(Ser2net, RestartOfTheServerUnderAPollLosesNoRecordAndTakesNoneTwice) {
 
 // A server nobody runs refuses at once; one that never answers is given up after the time-out.
 TEST_F(Ser2net, UnreachableServersFailWithTheirReason) {
-    const int refusing = free_port();
+    const int refusing = free_local_port();
     // A full accept queue (backlog 0, one connection waiting) makes Linux drop further SYNs.
     const int silent = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int queued = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);

@@ -28,12 +28,23 @@ TEST(HostLinkGlue, PushHandsOverTheFiveLinkSettings) {
 }
 
 TEST(HostLinkGlue, WaitsOfTheLinkLibraryKeepEventsFlowing) {
+    // Tests run offscreen, without a window: events are served now and then, at once when asked.
+    int passes = 0;
+    QTimer everyPass;
+    QObject::connect(&everyPass, &QTimer::timeout, [&] { ++passes; });
+    everyPass.start(0);
     bool fired = false;
     QTimer::singleShot(5, [&] { fired = true; });
     installMessagePump();
-    HM_time_delay(60);
-    removeMessagePump();
+    HM_time_delay(250);
     EXPECT_TRUE(fired);
+    EXPECT_GE(passes, 1);
+    EXPECT_LE(passes, 5) << "served on every pass of the wait";
+    passes = 0;
+    serveEventsOnNextPass();
+    HM_time_delay(1);
+    removeMessagePump();
+    EXPECT_GE(passes, 1) << "a request to end waited for the next turn";
 
     fired = false;
     QTimer::singleShot(5, [&] { fired = true; });
