@@ -196,6 +196,17 @@ void ProfileFile::remove(std::string_view section, std::string_view key) {
     if (keyLine >= 0) lines_.erase(lines_.begin() + keyLine);
 }
 
+bool writeWhole(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 bool ProfileFile::commit() const {
     if (refused_) return false;
     std::ostringstream text;
@@ -208,14 +219,8 @@ bool ProfileFile::commit() const {
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const std::string bytes = text.str();
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0 || done != bytes.size()) {
+    const bool whole = writeWhole(fd, bytes);
+    if (::close(fd) != 0 || !whole) {
         ::unlink(temporary.c_str());
         return false;
     }

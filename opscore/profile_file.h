@@ -68,4 +68,7 @@ bool sectionName(std::string_view line, std::string& name);
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string_view trimmed(std::string_view text);
 
+// Writes all of bytes to fd, across short writes and interruptions; false when it could not.
+bool writeWhole(int fd, std::string_view bytes);
+
 }  // namespace opscore

@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "host_services.h"
+#include "profile_file.h"
 #include "result_text.h"
 #include "vant_version.h"
 #include "vantlink.h"
@@ -57,14 +58,7 @@ bool replaceFile(const std::string& folder, const std::string& name, const std::
     // Figures only, no records: readable by whoever watches (the exporter, vantctl status),
     // whatever umask the service runs under.
     (void)::fchmod(fd, 0644);
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) break;
-        done += static_cast<std::size_t>(wrote);
-    }
-    const bool whole = done == text.size() && ::fsync(fd) == 0;
+    const bool whole = opscore::writeWhole(fd, text) && ::fsync(fd) == 0;
     const int error = whole ? 0 : (errno ? errno : EIO);
     ::close(fd);
     if (!whole || ::rename(temporary.c_str(), target.c_str()) != 0) {
