@@ -100,6 +100,8 @@ struct Options {
     double fault_rate = 0.20;
     int late_ms = -1;  // by the line rate (default_late_ms)
     bool service = false;
+    bool keep = false;
+    double carrier_rate = -1;  // the modem line's dropped carriers, per answer
     bool baud_given = false;
     std::string vantrel;
 };
@@ -133,6 +135,10 @@ std::optional<Options> parse(int argc, char** argv, int& exit_code) {
             o.baud_given = true;
         } else if (flag == "--service") {
             o.service = true;
+        } else if (flag == "--keep") {
+            o.keep = true;
+        } else if (flag == "--carrier-rate" && has_value) {
+            o.carrier_rate = std::atof(argv[++i]);
         } else if (flag == "--vantrel" && has_value) {
             o.vantrel = argv[++i];
         } else if (flag == "--fault-rate" && has_value) {
@@ -440,8 +446,11 @@ int main(int argc, char** argv) {
     if (!options) return exit_code;
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (options->service) {
-        return bench::service_soak({options->minutes, options->seed, options->baud,
-                                    options->fault_rate, options->late_ms, options->vantrel});
+        bench::ServiceSoakOptions service{options->minutes,    options->seed,    options->baud,
+                                          options->fault_rate, options->late_ms, options->vantrel};
+        if (options->carrier_rate >= 0) service.carrier_rate = options->carrier_rate;
+        service.keep = options->keep;
+        return bench::service_soak(service);
     }
 
     simlaunch::TempDir dir;

@@ -276,7 +276,11 @@ bool ServiceSoak::start_sim(Line& line, std::string& error) {
                                      line.folder + "/termsim.trace"};
     for (const char* kind : kFaultKinds)
         args.insert(args.end(), {std::string("--fault-") + kind, rate});
-    if (line.modem) args.push_back("--modem");
+    if (line.modem) {
+        args.push_back("--modem");
+        if (o_.carrier_rate > 0)
+            args.insert(args.end(), {"--fault-carrier", std::to_string(o_.carrier_rate)});
+    }
     for (std::size_t t = 0; t < line.addresses.size(); ++t) {
         const int length = kRecordLength[t % std::size(kRecordLength)];
         args.insert(args.end(),
@@ -367,7 +371,7 @@ void ServiceSoak::stop_all() {
     for (Line& line : lines_) line.vantrel.ask_to_stop();
     const std::int64_t deadline = now_ms() + kStopGraceMs;
     for (Line& line : lines_) {
-        while (line.vantrel.running() && now_ms() < deadline) pause_for(0.02);
+        while (line.vantrel.running() && now_ms() < deadline) usleep(20'000);
         if (line.vantrel.running()) ++line.forced_stops;
         line.vantrel.stop(0);
     }
@@ -581,11 +585,11 @@ int ServiceSoak::report(std::int64_t run_ms) {
         run_ms / 60000.0, kRssMarginKb, token_free ? "free" : left.c_str());
     if (foreign_) std::printf("  %ld lines of the data file belong to no terminal\n", foreign_);
     std::printf("\nlinksoak: %s\n", ok ? "all checks passed" : "FAILED");
-    if (ok) {
+    if (ok && !o_.keep) {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     } else {
-        std::printf("  the folder is kept: %s\n", folder_.c_str());
+        std::printf("  the folder is kept (logs, traces, data file): %s\n", folder_.c_str());
     }
     return ok ? 0 : 1;
 }

@@ -16,7 +16,9 @@ struct ServiceSoakOptions {
     int baud = 9600;
     double fault_rate = 0.2;  // of the answers, spread over every kind a direct line has
     int late_ms = 100;
-    std::string vantrel;  // empty: the one beside linksoak or in its build
+    std::string vantrel;      // empty: the one beside linksoak or in its build
+    double carrier_rate = 0;  // per answer on the modem line
+    bool keep = false;        // the folder stays even when every check passed
 };
 
 // Prints the table; the process's exit status (0 only when every check passed).
