@@ -30,7 +30,8 @@ namespace {
 
 const char kUsage[] =
     "usage: linksoak [--minutes M] [--seed N] [--baud RATE] [--fault-rate P] [--late-ms MS]\n"
-    "       linksoak --service [--vantrel PATH] [same options]\n"
+    "       linksoak --service [--vantrel PATH] [--time-out MS] [--carrier-rate P]\n"
+    "                  [--keep] [same options]\n"
     "       linksoak --help | --version\n"
     "\n"
     "Polls three termsim terminals on one line with injected faults (P in all, default 0.20,\n"
@@ -45,7 +46,9 @@ const char kUsage[] =
     "started again 5 s later. Checks that every acknowledged record was stored once (the one\n"
     "in hand at a kill may be lost), that no line went a minute without storing one, and that\n"
     "each instance's memory and descriptors stayed flat. Default 9600 baud; vantrel is the one\n"
-    "beside linksoak or in its build.\n";
+    "beside linksoak or in its build. --time-out: vantrel's (default 1000 ms); --carrier-rate:\n"
+    "the modem also drops the call, P per answer (default 0); --keep: the folder of logs stays\n"
+    "(it always does after a failure).\n";
 
 using Clock = std::chrono::steady_clock;
 
@@ -101,6 +104,7 @@ struct Options {
     int late_ms = -1;  // by the line rate (default_late_ms)
     bool service = false;
     bool keep = false;
+    int time_out_ms = 0;       // the service soak's own default when not given
     double carrier_rate = -1;  // the modem line's dropped carriers, per answer
     bool baud_given = false;
     std::string vantrel;
@@ -135,6 +139,8 @@ std::optional<Options> parse(int argc, char** argv, int& exit_code) {
             o.baud_given = true;
         } else if (flag == "--service") {
             o.service = true;
+        } else if (flag == "--time-out" && has_value) {
+            o.time_out_ms = std::atoi(argv[++i]);
         } else if (flag == "--keep") {
             o.keep = true;
         } else if (flag == "--carrier-rate" && has_value) {
@@ -450,6 +456,7 @@ int main(int argc, char** argv) {
                                           options->fault_rate, options->late_ms, options->vantrel};
         if (options->carrier_rate >= 0) service.carrier_rate = options->carrier_rate;
         service.keep = options->keep;
+        if (options->time_out_ms > 0) service.time_out_ms = options->time_out_ms;
         return bench::service_soak(service);
     }
 

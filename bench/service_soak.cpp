@@ -246,6 +246,7 @@ private:
 
     ServiceSoakOptions o_;
     std::string folder_;
+    std::int64_t start_ms_ = 0;
     std::string data_file_;
     std::string token_file_;
     std::string vantrel_;
@@ -350,7 +351,8 @@ bool ServiceSoak::set_up(std::string& error) {
             return error = "cannot link " + line.folder + "/token.txt", false;
         std::ofstream(line.folder + "/Vantcom.ini")
             << "[Communication]\nPort=1\nBaudRate=" << o_.baud
-            << "\nTerminal_type=KD31/KD32\nAddress=" << line.addresses
+            << "\nTerminal_type=KD31/KD32\nTime_out=" << o_.time_out_ms
+            << "\nAddress=" << line.addresses
             << "\nErrorLog=Append\n[POLL]\nFile_Name=" << data_file_
             << "\nOpen_Method=Append\nPolling_Period=Continuous\nToken_file=Yes\n"
                "[COMMAND_LINE]\nAUTO_EXIT=Yes\nSHOW_ERROR_BOX=No\n[Modem]\nUse_modem="
@@ -366,6 +368,8 @@ bool ServiceSoak::set_up(std::string& error) {
 }
 
 void ServiceSoak::kill_instance(Line& line) {
+    std::printf("  %7.1f s  line %d: SIGKILL to %d\n", (now_ms() - start_ms_) / 1000.0,
+                line.index + 1, static_cast<int>(line.vantrel.pid()));
     kill(line.vantrel.pid(), SIGKILL);
     line.kills_ms.push_back(now_ms());
     // Reaped at once, as the service manager does: a token left behind names a process that
@@ -457,21 +461,22 @@ int ServiceSoak::run() {
     const std::int64_t kill_every_ms = run_ms / kKillsPerRun;
     std::printf(
         "linksoak --service: %d lines of vantrel (line %d dialled through a modem), one data "
-        "file and token, %d baud, faults %.0f %%, late %d ms, %g min, a SIGKILL every %.0f s\n",
-        kLines, kModemLine + 1, o_.baud, 100 * o_.fault_rate, o_.late_ms, o_.minutes,
-        kill_every_ms / 1000.0);
+        "file and token, %d baud, time-out %d ms, faults %.0f %%, late %d ms, %g min, a SIGKILL "
+        "every %.0f s\n",
+        kLines, kModemLine + 1, o_.baud, o_.time_out_ms, 100 * o_.fault_rate, o_.late_ms,
+        o_.minutes, kill_every_ms / 1000.0);
     std::printf(
         "  repeat: linksoak --service --minutes %g --seed %u --baud %d --fault-rate %g "
-        "--late-ms %d\n",
-        o_.minutes, o_.seed, o_.baud, o_.fault_rate, o_.late_ms);
+        "--late-ms %d --time-out %d\n",
+        o_.minutes, o_.seed, o_.baud, o_.fault_rate, o_.late_ms, o_.time_out_ms);
     std::string error;
     if (!set_up(error)) {
         std::fprintf(stderr, "linksoak: %s\n", error.c_str());
         return 1;
     }
-    std::printf("  folder: %s\n\n", folder_.c_str());
+    std::printf("  folder: %s\n", folder_.c_str());
 
-    const std::int64_t start = now_ms();
+    const std::int64_t start = start_ms_ = now_ms();
     std::int64_t next_sample = start;
     int kills = 0;
     bool interrupted = false;
@@ -482,6 +487,8 @@ int ServiceSoak::run() {
         }
         for (Line& line : lines_) {
             if (line.vantrel.pid() > 0 && !line.vantrel.running()) {
+                std::printf("  %7.1f s  line %d: ended by itself\n", (now - start) / 1000.0,
+                            line.index + 1);
                 ++line.exits;
                 line.restart_at_ms = now + kRestartMs;
             }
@@ -539,6 +546,7 @@ std::string kb_pair(long first, long last) {
 
 int ServiceSoak::report(std::int64_t run_ms) {
     bool ok = foreign_ == 0;
+    std::printf("\n");
     std::printf("  %-5s %-6s %8s %8s %5s %5s %7s %7s %8s %15s %9s %5s %5s\n", "line", "terms",
                 "acked", "stored", "dup", "stray", "missing", "allowed", "stall s",
                 "RSS kB first/last", "fds f/l", "kills", "exits");

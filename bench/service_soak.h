@@ -16,7 +16,11 @@ struct ServiceSoakOptions {
     int baud = 9600;
     double fault_rate = 0.2;  // of the answers, spread over every kind a direct line has
     int late_ms = 100;
-    std::string vantrel;      // empty: the one beside linksoak or in its build
+    std::string vantrel;  // empty: the one beside linksoak or in its build
+    // Longer than the service's 400 ms: a busy machine delays a pseudo-terminal's bytes in the
+    // kernel, and an answer late past the time-out is taken for the next terminal's (the
+    // answers do not name their sender), which no real line does for that reason.
+    int time_out_ms = 1000;
     double carrier_rate = 0;  // per answer on the modem line
     bool keep = false;        // the folder stays even when every check passed
 };
