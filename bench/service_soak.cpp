@@ -211,6 +211,8 @@ struct Line {
     long stray = 0;  // stored but never acknowledged, or not as acknowledged
 };
 
+long records_per_terminal(const ServiceSoakOptions& o, int length);
+
 struct RecordState {
     std::int64_t acked_ms = -1;
     std::uint32_t acked_hash = 0;
@@ -406,7 +408,8 @@ void ServiceSoak::read_records(bool running) {
         }
         const std::string data = text.substr(2);
         const long number = record_number(text[0], data);
-        if (number == 0) {
+        // A number no terminal made is stray too, and gets no slot.
+        if (number == 0 || number > records_per_terminal(o_, kRecordLength[1])) {
             ++line->stray;
             continue;
         }
