@@ -630,14 +630,15 @@ int ServiceSoak::report(std::int64_t run_ms) {
     std::printf(
         "\n  %.1f min. ~ dialled through the modem. dup, stray (stored under another terminal, or\n"
         "  never acknowledged) and missing fail the run; allowed: the record in hand at a kill;\n"
-        "  lagged: mixed up within %lld s of one of the %zu times the simulators, starved by a "
-        "busy\n"
-        "  machine (%s), read a request late, when an answer comes too late for its\n"
-        "  poll and is taken for the next one's. stall: the longest time without a stored record\n"
-        "  while the terminals had some. RSS and fds: medians of the first and last quarter of an\n"
-        "  instance's life, the one that grew most (RSS margin %ld kB). Token at the end: %s.\n",
+        "  lagged: mixed up within %lld s of one of the %zu times a simulator read a request late\n"
+        "  (starved by a busy machine, %s), when an answer too late\n"
+        "  for its poll is taken for the next one's. stall: the longest time without a stored\n"
+        "  record while the terminals had some. RSS and fds: medians of the first and last "
+        "quarter\n"
+        "  of an instance's life, the one that grew most (RSS margin %ld kB). Token at the end: "
+        "%s.\n",
         run_ms / 60000.0, static_cast<long long>(kLagWindowMs / 1000), lags,
-        sims_ahead_ ? "although run ahead of the rest" : "at the usual priority", kRssMarginKb,
+        sims_ahead_ ? "though run ahead of the rest" : "at the usual priority", kRssMarginKb,
         token_free ? "free" : left.c_str());
     if (foreign_) std::printf("  %ld lines of the data file belong to no terminal\n", foreign_);
     std::printf("\nlinksoak: %s\n", ok ? "all checks passed" : "FAILED");
