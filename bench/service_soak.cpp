@@ -574,22 +574,25 @@ int ServiceSoak::report(std::int64_t run_ms) {
                    });
         };
         // The record in hand at a kill is the line's last one acknowledged before it.
-        std::vector<const RecordState*> in_hand;
+        std::vector<std::pair<char, long>> in_hand;
         for (const std::int64_t kill_ms : line.kills_ms) {
             const LineRecord* last = nullptr;
             for (const LineRecord& ack : line.acks)
                 if (ack.ms <= kill_ms + kAckSlackMs) last = &ack;
-            if (last) in_hand.push_back(&record(last->address, last->number));
+            if (last) in_hand.emplace_back(last->address, last->number);
         }
         long acked = 0, duplicates = 0, missing = 0, allowed = 0, lagged = 0, stray = line.stray;
         for (const auto& [address, number] : line.misplaced)
             ++(near_lag(record(address, number).acked_ms) ? lagged : stray);
         for (char address : line.addresses) {
-            for (const RecordState& r : records_[address]) {
+            const std::vector<RecordState>& list = records_[address];
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                const RecordState& r = list[i];
+                const std::pair<char, long> key(address, static_cast<long>(i) + 1);
                 if (r.acked_ms >= 0) ++acked;
                 if (r.stored > 1) (near_lag(r.acked_ms) ? lagged : duplicates) += r.stored - 1;
                 if (r.acked_ms >= 0 && r.stored == 0) {
-                    if (std::find(in_hand.begin(), in_hand.end(), &r) != in_hand.end())
+                    if (std::find(in_hand.begin(), in_hand.end(), key) != in_hand.end())
                         ++allowed;
                     else
                         ++(near_lag(r.acked_ms) ? lagged : missing);
