@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test; then a two-minute soak under line faults, clang-tidy,
-# the whole suite again under ASan and UBSan, and every fuzz target for 30 seconds.
+# Builds everything and runs every test; then two-minute soaks under line faults (the library
+# alone, and three vantrel lines killed in turn), clang-tidy, the whole suite again under ASan
+# and UBSan, and every fuzz target for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -15,6 +16,9 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 step "soak"
 build/bench/linksoak --minutes 2
+
+step "service soak"
+build/bench/linksoak --service --minutes 2
 
 step "clang-tidy"
 scripts/lint.sh build
