@@ -68,7 +68,11 @@ void pushPowerSaving(bool on) {
 }
 
 void installMessagePump() {
-    HM_set_message_pump(hasNoWindow() ? &processPendingEventsNowAndThen : &processPendingEvents);
+    const bool noWindow = hasNoWindow();
+    HM_set_message_pump(noWindow ? &processPendingEventsNowAndThen : &processPendingEvents);
+    // Without a window the library need not wake every millisecond either: it sleeps on the
+    // port, and a signal or arriving bytes end the sleep.
+    HC_set_pump_interval(noWindow ? static_cast<int32_t>(kHeadlessPumpMs) : 1);
 }
 
 void serveEventsOnNextPass() {

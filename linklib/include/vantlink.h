@@ -151,14 +151,21 @@ int32_t HC_line_state(int32_t port);
 
 /* Names the device of a port number for later opens: a device path such as
  * "/dev/serial/by-id/usb-...-if00-port0" (a name that follows its adapter from socket to socket)
- * or "/dev/ttyUSB0", or a device server's URL ("tcp://HOST:PORT", "rfc2217://HOST:PORT"). NULL or "" goes back to the default, /dev/ttyS<port-1>. The environment
- * variable VANTLINK_COM<port>, when set, still decides: it serves tests, services and experts.
- * A port already open keeps its device until it is opened again. Returns 1, or 0 (nothing
- * changed) for a port number outside 0..4 or a path of 4096 bytes or more. */
+ * or "/dev/ttyUSB0", or a device server's URL ("tcp://HOST:PORT", "rfc2217://HOST:PORT"). NULL or
+ * "" goes back to the default, /dev/ttyS<port-1>. The environment variable VANTLINK_COM<port>, when
+ * set, still decides: it serves tests, services and experts. A port already open keeps its device
+ * until it is opened again. Returns 1, or 0 (nothing changed) for a port number outside 0..4 or a
+ * path of 4096 bytes or more. */
 int32_t HC_set_port_device(int32_t port, const char* path);
 
 /* Installs the function that every wait calls once per pass (NULL removes it). */
 void HM_set_message_pump(void (*pump)(void));
+
+/* How long a wait may sleep between two calls of the message pump: 1 ms (the default, for a
+ * caller with windows to keep alive) up to 100 ms (a caller without windows, which then wakes
+ * far less often). Bytes that arrive end the sleep at once, so answers are not delayed.
+ * Returns 1, or 0 (nothing changed) for a value outside 1..100. */
+int32_t HC_set_pump_interval(int32_t ms);
 
 /* Async-signal-safe (a lock-free atomic store), so a signal handler may call it. While on, every
  * wait of the library ends at once and the call in progress, and any later call, returns what a

@@ -14,6 +14,7 @@ using namespace vantlink;
 namespace {
 
 constexpr int32_t kLibraryVersion = 7;
+constexpr int32_t kLongestPumpIntervalMs = 100;
 
 }  // namespace
 
@@ -130,6 +131,12 @@ int32_t HM_set_cancel(int32_t on) {
 
 void HM_set_message_pump(void (*pump)(void)) {
     state().message_pump = pump;
+}
+
+int32_t HC_set_pump_interval(int32_t ms) {
+    if (ms < 1 || ms > kLongestPumpIntervalMs) return 0;
+    state().pump_interval_ms = ms;
+    return 1;
 }
 
 }  // extern "C"

@@ -51,9 +51,10 @@ int32_t TickWindow::remaining() {
 
 void idle_on_port(int32_t port, int32_t max_ms) {
     if (trace_enabled()) trace_flush_if_quiet();
-    // With a pump installed the caller's events must be served at least every millisecond.
+    // With a pump installed the caller's events are served at least every pump interval (1 ms
+    // unless the caller asked for longer); bytes that arrive end the sleep at once.
     int32_t sleep_ms = std::clamp<int32_t>(max_ms, 1, kCancelCheckMs);
-    if (state().message_pump != nullptr) sleep_ms = 1;
+    if (state().message_pump != nullptr) sleep_ms = std::min(sleep_ms, state().pump_interval_ms);
     if (Transport* transport = port_transport(port)) {
         transport->wait_readable(sleep_ms);
     } else {

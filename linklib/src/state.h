@@ -51,6 +51,7 @@ struct LinkState {
     std::array<std::unique_ptr<Transport>, kPortCount> ports;
     std::array<std::string, kPortCount> port_devices;  // set by the caller; empty: the default
     void (*message_pump)() = nullptr;
+    int32_t pump_interval_ms = 1;  // longest sleep between two calls of the pump
     TransferState transfer;
 };
 

@@ -190,6 +190,18 @@ TEST(LinkWait, DelaysLastLongerThanAskedAndServeThePump) {
     HM_set_message_pump(nullptr);
     EXPECT_GE(now_ms() - start, 49);
     EXPECT_GE(pumped.load(), 10);  // served about every millisecond, even on a busy machine
+
+    // A caller without windows asks to be woken less often; out-of-range intervals change nothing.
+    EXPECT_EQ(HC_set_pump_interval(0), 0);
+    EXPECT_EQ(HC_set_pump_interval(101), 0);
+    ASSERT_EQ(HC_set_pump_interval(100), 1);
+    pumped = 0;
+    HM_set_message_pump([] { ++pumped; });
+    HM_time_delay(250);
+    HM_set_message_pump(nullptr);
+    EXPECT_EQ(HC_set_pump_interval(1), 1);
+    EXPECT_GE(pumped.load(), 2);
+    EXPECT_LE(pumped.load(), 6) << "woken every millisecond despite the interval";
 }
 
 class LinkPoll : public LinkFixture {};
