@@ -15,6 +15,8 @@ namespace {
 // The longest single sleep: a signal that sets the cancel flag just before a sleep begins does
 // not interrupt it, so a long wait looks at the flag at least this often.
 constexpr int32_t kCancelCheckMs = 100;
+// Just over the trace's burst gap, so a burst is written soon after the line went quiet.
+constexpr int32_t kTraceBurstWaitMs = 21;
 
 }  // namespace
 
@@ -50,11 +52,14 @@ int32_t TickWindow::remaining() {
 }
 
 void idle_on_port(int32_t port, int32_t max_ms) {
-    if (trace_enabled()) trace_flush_if_quiet();
+    const bool traceWaits = trace_enabled() && trace_flush_if_quiet();
     // With a pump installed the caller's events are served at least every pump interval (1 ms
     // unless the caller asked for longer); bytes that arrive end the sleep at once.
     int32_t sleep_ms = std::clamp<int32_t>(max_ms, 1, kCancelCheckMs);
     if (state().message_pump != nullptr) sleep_ms = std::min(sleep_ms, state().pump_interval_ms);
+    // A burst in the trace is written once the line has been quiet a moment, not a long sleep
+    // later: whoever follows the trace sees the request while its answer is awaited.
+    if (traceWaits) sleep_ms = std::min(sleep_ms, kTraceBurstWaitMs);
     if (Transport* transport = port_transport(port)) {
         transport->wait_readable(sleep_ms);
     } else {

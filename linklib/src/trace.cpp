@@ -55,8 +55,9 @@ public:
         pending_.insert(pending_.end(), bytes.begin(), bytes.end());
     }
 
-    void flush_if_quiet() {
+    bool flush_if_quiet() {
         if (!pending_.empty() && monotonic_ms() - last_byte_ms_ > kBurstGapMs) flush();
+        return !pending_.empty();
     }
 
     void flush() {
@@ -131,8 +132,8 @@ void trace_note(const char* port_name, const std::string& text) {
     tracer().note(port_name, text);
 }
 
-void trace_flush_if_quiet() {
-    tracer().flush_if_quiet();
+bool trace_flush_if_quiet() {
+    return tracer().flush_if_quiet();
 }
 
 }  // namespace vantlink

@@ -30,8 +30,8 @@ void trace_bytes(const char* port_name, char direction, std::span<const uint8_t>
 void trace_flush();
 // A line of its own between the bursts: "<ms> ! <port> <text>".
 void trace_note(const char* port_name, const std::string& text);
-// Ends the current burst once the line has been quiet for a while.
-void trace_flush_if_quiet();
+// Ends the current burst once the line has been quiet for a while; true while a burst is left.
+bool trace_flush_if_quiet();
 
 // One byte as the trace writes it: a control name such as "STX", else two hex digits.
 std::string trace_byte_text(uint8_t byte);
