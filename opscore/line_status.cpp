@@ -273,7 +273,7 @@ std::string jsonString(std::string_view text) {
             out += c;
         } else if (byte < 0x20 || byte == 0x7f) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            (void)std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
             out += escaped;
         } else {
             out += c;

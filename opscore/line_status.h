@@ -12,7 +12,7 @@ namespace opscore {
 
 inline constexpr char kLineStatusFileName[] = "vantrel-status.json";
 // A status of 40 terminals takes about 8 KiB; anything much larger is no status of ours.
-inline constexpr std::size_t kLineStatusMax = 64 * 1024;
+inline constexpr std::size_t kLineStatusMax = std::size_t{64} * 1024;
 inline constexpr std::size_t kLineStatusTerminalsMax = 64;
 
 // Times are seconds since the epoch; 0 means never.

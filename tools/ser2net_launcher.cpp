@@ -40,7 +40,7 @@ std::string ser2net_path() {
                                ":/usr/sbin:/usr/local/sbin");
     for (std::string folder; std::getline(folders, folder, ':');) {
         if (folder.empty()) continue;
-        const std::string candidate = folder + "/ser2net";
+        std::string candidate = folder + "/ser2net";
         if (access(candidate.c_str(), X_OK) == 0) return candidate;
     }
     return {};
@@ -99,6 +99,7 @@ std::string Ser2netServer::start() {
     // configuration alone.
     std::vector<std::string> words = {program, "-n", "-d", "-u", "-c", config_};
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (auto& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     // In the caller's process group, so a Ctrl-C that ends the caller ends it too.

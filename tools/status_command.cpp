@@ -75,7 +75,7 @@ std::string ago(std::int64_t then, std::int64_t now) {
     const std::int64_t s = std::max<std::int64_t>(0, now - then);
     if (s < 60) return std::to_string(s) + " s ago";
     if (s < 3600) return std::to_string(s / 60) + " min ago";
-    if (s < 48 * 3600) return std::to_string(s / 3600) + " h ago";
+    if (s < std::int64_t{48} * 3600) return std::to_string(s / 3600) + " h ago";
     return std::to_string(s / 86400) + " days ago";
 }
 
@@ -84,7 +84,8 @@ std::string clock(std::int64_t when) {
     const std::time_t t = static_cast<std::time_t>(when);
     std::tm local{};
     char text[32] = "?";
-    if (localtime_r(&t, &local)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    if (localtime_r(&t, &local))
+        (void)std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;
 }
 
@@ -165,6 +166,7 @@ int status(const Invocation& invocation) {
     if (folders.empty())
         throw CommandFailure(std::string("no status files under ") + kInstancesFolder);
     std::vector<Line> lines;
+    lines.reserve(folders.size());
     for (const std::string& folder : folders) lines.push_back(readLine(folder));
     const std::string text = invocation.has("--json")
                                  ? jsonText(lines)
