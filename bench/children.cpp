@@ -18,6 +18,7 @@
 #include <sstream>
 #include <thread>
 
+#include "sim_launcher.h"
 #include "vantlink.h"
 
 namespace bench {
@@ -142,17 +143,7 @@ void Child::ask_to_stop() {
 }
 
 void Child::stop(double grace_s) {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(grace_s);
-    while (waitpid(pid_, nullptr, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > end) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    simlaunch::stop_child(pid_, std::chrono::milliseconds(static_cast<int64_t>(grace_s * 1000)));
     pid_ = -1;
 }
 

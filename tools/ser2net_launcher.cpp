@@ -1,5 +1,7 @@
 #include "ser2net_launcher.h"
 
+#include "sim_launcher.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -127,17 +129,7 @@ std::string Ser2netServer::start() {
 }
 
 void Ser2netServer::stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
-    while (waitpid(pid_, nullptr, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    stop_child(pid_, kStopGrace);
     pid_ = -1;
 }
 

@@ -4,11 +4,15 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace simlaunch {
+
+// Asks a child to end with SIGTERM, kills it after grace, and reaps it.
+void stop_child(pid_t pid, std::chrono::milliseconds grace);
 
 class SimProcess {
 public:
