@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests and the demo need on Debian 12. Safe to run again.
+#   scripts/setup.sh [windows] [arm64]   (also the cross toolchains of those platforms)
 set -euo pipefail
 
 packages=(
@@ -21,6 +22,19 @@ packages=(
     # hardening: the fuzz targets (clang, libFuzzer), static analysis and memcheck
     clang-14 libfuzzer-14-dev clang-tidy-14 valgrind
 )
+
+# Cross builds only (scripts/cross.sh runs "scripts/setup.sh windows" or "... arm64"): the README's
+# two commands never install these.
+for platform in "$@"; do
+    case $platform in
+    windows) packages+=(mingw-w64 wine64 googletest) ;;
+    arm64) packages+=(g++-aarch64-linux-gnu qemu-user googletest) ;;
+    *)
+        echo "setup.sh: no platform $platform (windows, arm64)" >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for package in "${packages[@]}"; do
