@@ -52,12 +52,15 @@ void write_vantrel_settings(const std::string& folder) {
            "[COMMAND_LINE]\r\nAUTO_EXIT=Yes\r\nSHOW_ERROR_BOX=No\r\n[Modem]\r\nUse_modem=No\r\n";
 }
 
-bool start_line(Line& line, Poller kind, const std::string& program, std::string& error) {
+bool start_sim(Line& line, std::string& error) {
     std::vector<std::string> args = {"--baud", std::to_string(kBaud)};
     for (const char* a = kAddresses; *a; ++a)
         args.insert(args.end(), {"--terminal", std::string(1, *a) + ",generate=100000x40"});
     line.sim = simlaunch::SimProcess::start(line.folder.file("com1"), args, &error);
-    if (!line.sim) return false;
+    return line.sim != nullptr;
+}
+
+bool start_poller(Line& line, Poller kind, const std::string& program, std::string& error) {
     const std::string log = line.folder.file("poller.log");
     if (kind == Poller::Vantctl) {
         line.records_file = line.folder.file("records.txt");
@@ -117,9 +120,16 @@ RowFigure run_row(Poller kind, const std::string& program, int count, double sec
         }
     } ask_all{lines};
     std::string error;
+    // Every simulator first: one that starts beside many busy pollers may not get ready in time.
     for (int i = 0; i < count && !stop_requested(); ++i) {
         lines.push_back(std::make_unique<Line>());
-        if (!start_line(*lines.back(), kind, program, error)) {
+        if (!start_sim(*lines.back(), error)) {
+            figure.problem = "line " + std::to_string(i + 1) + ": " + error;
+            return figure;
+        }
+    }
+    for (size_t i = 0; i < lines.size() && !stop_requested(); ++i) {
+        if (!start_poller(*lines[i], kind, program, error)) {
             figure.problem = "line " + std::to_string(i + 1) + ": " + error;
             return figure;
         }
