@@ -18,7 +18,7 @@ step "soak"
 build/bench/linksoak --minutes 2
 
 step "service soak"
-build/bench/linksoak --service --minutes 2
+build/bench/linksoak --service --minutes 2 --carrier-rate 0.005
 
 step "clang-tidy"
 scripts/lint.sh build

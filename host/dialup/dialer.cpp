@@ -79,7 +79,7 @@ bool Dialer::connect() {
         if (!reason.empty() && operatorCanAnswer()) note(reason, "");
         return false;
     }
-    openLine_ = OpenLine{port, viaModem};
+    openLine_ = OpenLine{port, viaModem, number};
     // Which of several adapters the number meant is what the operator needs to know.
     note(withNumber("Open COM", port), link_.portDevice(port));
     if (viaModem && !dial(number)) {
@@ -117,9 +117,15 @@ void Dialer::hangUpModem(int port) {
     note("   Send ATH ", withNumber("ret=", result));
 }
 
+bool Dialer::redial() {
+    if (!openLine_ || !openLine_->viaModem) return false;
+    hangUpModem(openLine_->port);
+    return dial(openLine_->number);
+}
+
 void Dialer::disconnect() {
     const HostSettings& s = services_.settings();
-    const OpenLine line = openLine_.value_or(OpenLine{s.Port, s.Use_modem});
+    const OpenLine line = openLine_.value_or(OpenLine{s.Port, s.Use_modem, {}});
     if (line.viaModem) hangUpModem(line.port);
     link_.closePort(line.port);
     note("Close COM port ", " ");

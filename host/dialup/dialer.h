@@ -30,6 +30,10 @@ public:
     // True when the line is up afterwards.
     bool connect();
     void disconnect();
+    // The modem lost the call under a running command: hang up and dial the number of the open
+    // line again. The port stays open and the command goes on, so a failed try is simply
+    // repeated later. True when connected again.
+    bool redial();
 
 private:
     // The line as it was opened: hanging up must reach the port and the modem that were used,
@@ -37,6 +41,7 @@ private:
     struct OpenLine {
         int port = 0;
         bool viaModem = false;
+        std::string number;
     };
 
     std::optional<std::string> numberToDial();

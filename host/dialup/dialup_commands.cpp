@@ -55,6 +55,7 @@ void install_dialup_commands(HostServices& services) {
     auto module = std::make_shared<DialupModule>(services);
     services.setCommandHandler(ID_PORT_CONNECT, [module] { module->dialer.connect(); });
     services.setCommandHandler(ID_PORT_DISCONNECT, [module] { module->dialer.disconnect(); });
+    services.setCommandHandler(ID_PORT_REDIAL, [module] { module->dialer.redial(); });
 
     QWidget* owner = boxOwner(services);
     auto& host = services;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "command_ids.h"
 #include "host_services.h"
 #include "operator_prompts.h"
 #include "poll_link.h"
@@ -22,6 +23,9 @@ constexpr char kOperation[] = "Poll";
 constexpr char kNotStored[] = "Poll not stored";
 constexpr char kTokenFileName[] = "token.txt";
 constexpr int kOutsideWindowWaitMs = 100;
+// Unanswered polls in a row, per selected terminal, before a dialled line is taken as dropped.
+constexpr int kSilentPollsPerTerminal = 2;
+constexpr int kSilentPollsMin = 3;
 constexpr int kTokenRetryMs = 300;
 constexpr int kTokenFailuresBeforeBox = 1000;
 // A token held this long is told once: a crashed holder would stall the line for good.
@@ -68,6 +72,7 @@ void PollEngine::run() {
     polling_.fill(AddressPolling{});
     tokenOpenFailures_ = 0;
     lineLost_ = false;
+    silentPolls_ = 0;
 
     bool openedHere = false;
     if (!settings.Token_file && !dataFile_.isOpen()) openedHere = openDataFile();
@@ -198,6 +203,7 @@ void PollEngine::handleAnswer(int index, char address, const PollAnswer& answer)
     if (answer.code != RC_HOST_NAK) slot.naks = 0;
     // Only consecutive time-outs of this address count towards MaxError.
     if (answer.code != RC_TIME_OUT) slot.timeouts = 0;
+    if (answer.code != RC_TIME_OUT) silentPolls_ = 0;
     switch (answer.code) {
         case RC_SUCCESS:
             ++records_[index];
@@ -213,6 +219,7 @@ void PollEngine::handleAnswer(int index, char address, const PollAnswer& answer)
             break;
         case RC_TIME_OUT:
             handleTimeOut(index, address);
+            redialIfSilent();
             break;
         case RC_NO_DATA:
             break;
@@ -232,6 +239,22 @@ void PollEngine::handleTimeOut(int index, char address) {
         slot.timeouts = 0;
     }
     services_.state().status[index] = TerminalStatus::TimeOut;
+}
+
+// A modem that lost the call answers for no terminal (its "NO CARRIER" reaches none of them),
+// and nothing else would ever dial again: an unattended line would time out for good.
+void PollEngine::redialIfSilent() {
+    const HostSettings& settings = services_.settings();
+    const HostState& state = services_.state();
+    if (!settings.Use_modem || !state.connected || lineLost_) return;
+    const int count = std::min(static_cast<int>(settings.Address.size()), kAddressSlots);
+    const int selected =
+        static_cast<int>(std::count_if(state.selection.begin(), state.selection.begin() + count,
+                                       [](auto chosen) { return chosen != 0; }));
+    if (++silentPolls_ < std::max(kSilentPollsMin, kSilentPollsPerTerminal * selected)) return;
+    silentPolls_ = 0;
+    services_.reporter().report(' ', "No terminal answers:", "dialling again", kLoggedNoteCode);
+    services_.runCommand(ID_PORT_REDIAL);
 }
 
 void PollEngine::reportRecordCounts() {

@@ -55,6 +55,8 @@ private:
     bool pollSlot(int index, char address);
     void handleAnswer(int index, char address, const PollAnswer& answer);
     void handleTimeOut(int index, char address);
+    // On a dialled line that no terminal answers any more: hang up and dial again.
+    void redialIfSilent();
     // Says once in the message window when the line is lost and once when it is back.
     void noteLineState(int port);
     void adjustWeight(int index, int code);
@@ -88,6 +90,7 @@ private:
     std::int64_t lastDataMs_ = 0;
     int tokenOpenFailures_ = 0;
     bool lineLost_ = false;
+    int silentPolls_ = 0;  // unanswered polls in a row, whichever terminal
 };
 
 }  // namespace vantrel

@@ -63,6 +63,8 @@ enum CommandId : int {
 
     ID_PORT_CONNECT = 32841,
     ID_PORT_DISCONNECT = 32842,
+    // On no menu: a running poll whose dialled line went silent hangs up and dials again.
+    ID_PORT_REDIAL = 32900,
 
     ID_DATA_WINDOW_CLEAR = 32815,
     ID_DATA_WINDOW_HIDE = 32816,

@@ -47,6 +47,7 @@ EnableRule enableRuleFor(int id) {
         case ID_DLL_VERSION:
             return EnableRule::Always;
         case ID_EXEC_STOP:
+        case ID_PORT_REDIAL:
             return EnableRule::BusyOnly;
         case ID_PORT_CONNECT:
             return EnableRule::WhenDisconnected;

@@ -277,6 +277,37 @@ TEST_F(HostService, KillNineAndRestartNeverDuplicatesAndLosesAtMostTheRecordInHa
     EXPECT_LE(lost, kKills);
 }
 
+// A modem that drops the call answers for no terminal: polling hangs up, dials again and goes
+// on, and every record acknowledged before and after is stored once.
+TEST_F(HostService, DialledLineThatLosesTheCallIsDialledAgain) {
+    writeFile(folder.file("Vantcom.ini"),
+              readFile(folder.file("Vantcom.ini")) + "[Modem]\r\nUse_modem=Yes\r\n");
+    startSim({"--modem", "--fault-carrier", "0.02", "--seed", "7"});
+    startVantrel({"5551234", "AB", "1"});
+    const std::string lost = "# modem: carrier lost";
+    const std::int64_t end = monotonicMs() + 40000;
+    bool backTwice = false;
+    while (!backTwice && monotonicMs() < end) {
+        std::this_thread::sleep_for(100ms);
+        const std::string trace = readFile(folder.file("sim.trace"));
+        const auto first = trace.find(lost);
+        const auto second = first == std::string::npos ? first : trace.find(lost, first + 1);
+        backTwice = second != std::string::npos &&
+                    trace.find(": record acknowledged: ", second) != std::string::npos;
+    }
+    EXPECT_TRUE(backTwice) << "no record came after the second lost call";
+    ASSERT_GE(signalAndWait(SIGTERM), 0) << "vantrel did not end";
+    const std::string output = vantrel.readAllStandardError().toStdString();
+    EXPECT_NE(output.find("No terminal answers: dialling again"), std::string::npos) << output;
+
+    const auto acknowledged = stopSimAndReadAcknowledged();
+    std::map<std::string, int> counts;
+    for (const std::string& line : linesOf(readFile(folder.file("POLL.DAT")))) ++counts[line];
+    EXPECT_EQ(counts.size(), acknowledged.size());
+    for (const auto& [record, when] : acknowledged)
+        EXPECT_EQ(counts[record], 1) << "acknowledged at " << when << ": " << record;
+}
+
 // The status file follows polling and a reload that changes the terminals; a broken settings
 // file is refused, an unwritable textfile folder is said once, and the status left behind
 // reads as not running.
