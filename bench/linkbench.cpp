@@ -528,7 +528,8 @@ int main(int argc, char** argv) {
         options.vantrel = bench::find_vantrel(vantrel_given).value_or("");
         std::printf(
             "linkbench: lines of 4 terminals at 9600 baud with 40-byte records, polled"
-            " at once\n\n");
+            " at once;\n  each simulator hands its bytes over 16 at a time, as a UART's FIFO"
+            " does\n\n");
         const bool ok = bench::many_lines_table(options);
         if (bench::stop_requested()) return 130;
         return ok ? 0 : 1;

@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
             std::cerr << "termsim: cannot open trace " << options->trace << "\n";
             return 2;
         }
-        termsim::PtyPort port(options->baud, trace);
+        termsim::PtyPort port(options->baud, trace, static_cast<std::size_t>(options->fifo));
         if (!port.open(options->link, error)) {
             std::cerr << "termsim: " << error << "\n";
             return 1;

@@ -275,6 +275,8 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error) 
             options.trace = value;
         } else if (flag == "--turnaround-ms") {
             ok = parse_number(value, options.turnaround_ms) && options.turnaround_ms >= 0;
+        } else if (flag == "--fifo") {
+            ok = parse_number(value, options.fifo) && options.fifo >= 1 && options.fifo <= 64;
         } else if (flag == "--late-ms") {
             ok = parse_number(value, options.faults.late_ms) && options.faults.late_ms >= 0;
         } else if (flag == "--number") {
@@ -308,7 +310,7 @@ std::optional<Options> parse_options(int argc, char** argv, std::string& error) 
 std::string usage_text() {
     return R"(termsim: data-collection terminals (and a Hayes modem) on a pseudo-terminal
 
-termsim --link PATH [--baud RATE] [--seed N] [--trace FILE|-] [--turnaround-ms MS]
+termsim --link PATH [--baud RATE] [--seed N] [--trace FILE|-] [--turnaround-ms MS] [--fifo N]
         [--modem] [--number DIGITS=RESULT[:DELAYMS]]...
         [--fault-nak P] [--fault-check P] [--fault-check1 P] [--fault-noise P]
         [--fault-silence P] [--fault-late P] [--late-ms MS] [--fault-carrier P]
@@ -321,6 +323,9 @@ termsim --help | --version
   --seed N             seed of every fault decision (default 1)
   --trace FILE|-       byte and event trace ("-" for standard error)
   --turnaround-ms MS   pause between the end of a request and the answer (default 0)
+  --fifo N             hand the host up to N bytes at once (1..64, default 1: each byte on
+                       its own), each group when its last byte has crossed the line, as a
+                       UART's receive FIFO does; costs far less CPU for many lines at once
   --modem              a Hayes modem in front of the line (starts in command state)
   --number D=R[:MS]    dial result for the number D: connect, no-carrier, busy, no-answer,
                        after MS milliseconds (default 300); unknown numbers connect

@@ -24,6 +24,7 @@ struct Options {
     std::uint64_t seed = 1;
     std::string trace;
     int turnaround_ms = 0;
+    int fifo = 1;  // bytes handed to the host at once, at most (a UART's receive FIFO)
     bool modem = false;
     std::vector<DialPlan> numbers;
     FaultRates faults;

@@ -17,6 +17,8 @@ namespace termsim {
 
 namespace {
 
+constexpr std::size_t kMaxFifo = 64;
+
 constexpr int kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
 
 std::string system_error(const char* what) {
@@ -25,8 +27,10 @@ std::string system_error(const char* what) {
 
 }  // namespace
 
-PtyPort::PtyPort(int baud, Trace& trace)
-    : trace_(trace), byte_time_(kNanosPerSecond * kBitsPerByte / std::max(baud, 1)) {}
+PtyPort::PtyPort(int baud, Trace& trace, std::size_t fifo)
+    : trace_(trace),
+      byte_time_(kNanosPerSecond * kBitsPerByte / std::max(baud, 1)),
+      fifo_(std::clamp<std::size_t>(fifo, 1, kMaxFifo)) {}
 
 PtyPort::~PtyPort() {
     if (!link_path_.empty()) unlink(link_path_.c_str());
@@ -91,15 +95,17 @@ void PtyPort::send(const Bytes& bytes, Nanos earliest) {
 }
 
 Nanos PtyPort::next_due() const {
-    return out_.empty() ? -1 : out_.front().end;
+    return out_.empty() ? -1 : out_[std::min(out_.size(), fifo_) - 1].end;
 }
 
 void PtyPort::write_due(Nanos now) {
-    std::uint8_t chunk[256];
+    std::uint8_t chunk[4 * kMaxFifo];
     std::size_t count = 0;
-    while (!out_.empty() && out_.front().end <= now && count < sizeof chunk) {
-        chunk[count++] = out_.front().byte;
-        out_.pop_front();
+    while (!out_.empty() && next_due() <= now && count + fifo_ <= sizeof chunk) {
+        for (std::size_t n = std::min(out_.size(), fifo_); n > 0; --n) {
+            chunk[count++] = out_.front().byte;
+            out_.pop_front();
+        }
     }
     if (count > 0) write_bytes(chunk, count);
 }

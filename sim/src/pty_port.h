@@ -14,7 +14,9 @@ namespace termsim {
 
 class PtyPort : public Downlink {
 public:
-    PtyPort(int baud, Trace& trace);
+    // fifo: bytes handed to the host in groups of up to that many, as a UART's receive FIFO
+    // does; each group leaves when its last byte has (1: every byte on its own).
+    PtyPort(int baud, Trace& trace, std::size_t fifo = 1);
     ~PtyPort() override;
     PtyPort(const PtyPort&) = delete;
     PtyPort& operator=(const PtyPort&) = delete;
@@ -48,6 +50,7 @@ private:
 
     Trace& trace_;
     Nanos byte_time_;
+    std::size_t fifo_;
     int master_ = -1;
     int slave_ = -1;
     int close_watch_ = -1;

@@ -1,4 +1,5 @@
 // The command line that tests, the demo and the benchmark rely on.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,7 +10,9 @@
 #include <fstream>
 #include <string>
 
+#include "clock.h"
 #include "options.h"
+#include "pty_port.h"
 
 namespace termsim {
 namespace {
@@ -41,6 +44,8 @@ TEST(TermsimOptions, RefusesBadCommandLinesBeforeCreatingTheLine) {
     EXPECT_EQ(run_termsim("--link /nonexistent/x --terminal A,records=/nonexistent").exit_code, 2);
     EXPECT_EQ(run_termsim("--link /nonexistent/x --fault-nak 1.5 --terminal A").exit_code, 2);
     EXPECT_EQ(run_termsim("--link /nonexistent/x --number 12=maybe --terminal A").exit_code, 2);
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --fifo 0 --terminal A").exit_code, 2);
+    EXPECT_EQ(run_termsim("--link /nonexistent/x --fifo 65 --terminal A").exit_code, 2);
     // A record that cannot travel in one answer frame.
     EXPECT_EQ(run_termsim("--link /nonexistent/x --terminal A,generate=1x255").exit_code, 2);
     EXPECT_EQ(
@@ -133,6 +138,34 @@ TEST(TermsimOptions, ParsesFaultsDialPlansAndTerminalKeys) {
     ASSERT_EQ(b.records.size(), 3u);
     EXPECT_EQ(to_text(b.records[0]), "B1-ABCDE");
     EXPECT_EQ(to_text(b.records[2]), "B3-ABCDE");
+}
+
+// With a FIFO the host gets bytes in groups, each when its last byte has crossed the line:
+// never earlier than byte by byte, and the last group of an answer without waiting for more.
+TEST(TermsimFifo, GroupsLeaveWhenTheirLastByteHasCrossedTheLine) {
+    Trace trace;
+    PtyPort port(9600, trace, 4);
+    std::string error;
+    const auto link =
+        std::filesystem::temp_directory_path() / ("termsim-fifo-" + std::to_string(getpid()));
+    ASSERT_TRUE(port.open(link.string(), error)) << error;
+    const int host = ::open(port.slave_path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(host, 0);
+    const Nanos start = monotonic_now() + kNanosPerSecond;
+    const Nanos byte = port.byte_time();
+    port.send(Bytes{'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'}, start);
+    std::string got;
+    for (const int last : {4, 8, 10}) {
+        EXPECT_EQ(port.next_due(), start + last * byte);
+        port.write_due(start + last * byte - 1);  // not yet
+        port.write_due(start + last * byte);
+        char buffer[16];
+        const ssize_t n = ::read(host, buffer, sizeof buffer);
+        got += std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0))) + "|";
+    }
+    EXPECT_EQ(got, "0123|4567|89|");
+    EXPECT_EQ(port.next_due(), -1);
+    ::close(host);
 }
 
 }  // namespace
