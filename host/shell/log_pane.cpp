@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -59,8 +61,25 @@ void LogPane::appendText(std::string_view text) {
     }
     // A partial last line waits for the rest instead of being lost.
     pending_.erase(0, lastFeed + 1);
-    list_->addItems(lines);
+    for (const QString& line : lines) {
+        auto* item = new QListWidgetItem(line);
+        item->setSizeHint(naturalSize(line));
+        list_->addItem(item);
+    }
     list_->scrollToBottom();
+}
+
+// Measured once per line and kept with it: left to the view, every line's text would be laid
+// out again at each change of the list, two thousand of them per record while polling.
+QSize LogPane::naturalSize(const QString& text) const {
+    QStyleOptionViewItem option;
+    option.initFrom(list_);
+    option.font = list_->font();
+    option.fontMetrics = QFontMetrics(option.font);
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    option.textElideMode = Qt::ElideNone;
+    return list_->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), list_);
 }
 
 void LogPane::dropOldest(int count) {
@@ -91,6 +110,10 @@ void LogPane::setFontSize(int size) {
         font.setStretch(std::clamp(stretch, 1, 4000));
     }
     list_->setFont(font);
+    for (int row = 0; row < list_->count(); ++row) {
+        QListWidgetItem* item = list_->item(row);
+        item->setSizeHint(naturalSize(item->text()));
+    }
 }
 
 void LogPane::copySelected() {

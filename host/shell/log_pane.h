@@ -40,6 +40,7 @@ protected:
 
 private:
     void dropOldest(int count);
+    QSize naturalSize(const QString& text) const;
 
     QListWidget* list_;
     std::string pending_;
