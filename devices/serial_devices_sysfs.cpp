@@ -54,7 +54,8 @@ std::vector<Properties> sysfs_tty_descriptions(const fs::path& sys, const fs::pa
         std::string links;
         for (const auto& link : fs::directory_iterator(dev / "serial/by-id", error)) {
             if (fs::read_symlink(link.path(), error).filename() != name) continue;
-            links += (links.empty() ? "" : " ") + ("/dev/serial/by-id/" + link.path().filename().string());
+            links += (links.empty() ? "" : " ") +
+                     ("/dev/serial/by-id/" + link.path().filename().string());
         }
         if (!links.empty()) properties["DEVLINKS"] = links;
         descriptions.push_back(std::move(properties));
