@@ -80,6 +80,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 get_target_property(vant_library_dir vantlink BINARY_DIR)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${vant_library_dir})
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+# A cross build's packages are for the machine it built for, and their Depends come from the
+# cross toolchain's libraries, named as the packages that machine installs.
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+    list(APPEND CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS /usr/aarch64-linux-gnu/lib)
+    set(vant_cross_config ${CMAKE_CURRENT_BINARY_DIR}/packaging/cross_config.cmake)
+    file(WRITE ${vant_cross_config} "set(SHLIBDEPS_EXECUTABLE
+        ${PROJECT_SOURCE_DIR}/packaging/debian/cross-shlibdeps arm64)\n")
+    set(CPACK_PROJECT_CONFIG_FILE ${vant_cross_config})
+endif()
 # The library package says which package provides libvantlink.so.7 and has ldconfig run.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
