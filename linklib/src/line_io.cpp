@@ -1,9 +1,6 @@
 #include "line_io.h"
 
-#include <poll.h>
-
 #include <algorithm>
-#include <ctime>
 #include <string>
 
 #include "state.h"
@@ -24,18 +21,14 @@ bool waits_cut_short() {
     return cancel_requested.load(std::memory_order_relaxed) != 0 || trace_hook_running;
 }
 
-uint32_t tick_ms() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const uint64_t ms =
-        static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
-    return static_cast<uint32_t>(ms);
-}
-
 void pump_messages() {
     // The caller's events must not run inside its own trace handler.
     if (trace_hook_running) return;
-    if (auto pump = state().message_pump) pump();
+    if (auto pump = active_message_pump()) pump();
+}
+
+MessagePump active_message_pump() {
+    return state().message_pump != nullptr ? state().message_pump : system_message_pump();
 }
 
 int32_t TickWindow::elapsed() {
@@ -56,14 +49,14 @@ void idle_on_port(int32_t port, int32_t max_ms) {
     // With a pump installed the caller's events are served at least every pump interval (1 ms
     // unless the caller asked for longer); bytes that arrive end the sleep at once.
     int32_t sleep_ms = std::clamp<int32_t>(max_ms, 1, kCancelCheckMs);
-    if (state().message_pump != nullptr) sleep_ms = std::min(sleep_ms, state().pump_interval_ms);
+    if (active_message_pump() != nullptr) sleep_ms = std::min(sleep_ms, state().pump_interval_ms);
     // A burst in the trace is written once the line has been quiet a moment, not a long sleep
     // later: whoever follows the trace sees the request while its answer is awaited.
     if (traceWaits) sleep_ms = std::min(sleep_ms, kTraceBurstWaitMs);
     if (Transport* transport = port_transport(port)) {
         transport->wait_readable(sleep_ms);
     } else {
-        poll(nullptr, 0, sleep_ms);
+        idle_sleep(sleep_ms);
     }
 }
 
