@@ -25,6 +25,8 @@ if(VANT_WINDOWS_ARCH STREQUAL "x86_64")
 else()
     find_program(VANT_WINE NAMES wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 endif()
+# Quiet, without a display or wine's installers, in a prefix of the build folder's own.
 if(VANT_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${VANT_WINE})
+    set(CMAKE_CROSSCOMPILING_EMULATOR env -u DISPLAY WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+        WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${VANT_WINE})
 endif()

@@ -49,7 +49,7 @@ void idle_on_port(int32_t port, int32_t max_ms) {
     // With a pump installed the caller's events are served at least every pump interval (1 ms
     // unless the caller asked for longer); bytes that arrive end the sleep at once.
     int32_t sleep_ms = std::clamp<int32_t>(max_ms, 1, kCancelCheckMs);
-    if (active_message_pump() != nullptr) sleep_ms = std::min(sleep_ms, state().pump_interval_ms);
+    if (state().message_pump != nullptr) sleep_ms = std::min(sleep_ms, state().pump_interval_ms);
     // A burst in the trace is written once the line has been quiet a moment, not a long sleep
     // later: whoever follows the trace sees the request while its answer is awaited.
     if (traceWaits) sleep_ms = std::min(sleep_ms, kTraceBurstWaitMs);

@@ -65,6 +65,18 @@ HANDLE open_configured(const std::string& path, const std::string& name,
     return handle;
 }
 
+// Where the receive event cannot be waited for cheaply, the wait looks at the input queue
+// this often.
+constexpr int kPolledSliceMs = 1;
+
+// wine carries out WaitCommEvent by polling the line on a thread of its own, at half a core and
+// more while a command waits for an answer; there the wait sleeps in short slices instead.
+bool comm_events_usable() {
+    static const bool usable =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
+    return usable;
+}
+
 // The errors of a device that went away (a USB adapter pulled out).
 bool device_gone(DWORD error) {
     return error == ERROR_DEVICE_REMOVED || error == ERROR_BAD_COMMAND ||
@@ -159,6 +171,12 @@ public:
         }
         // The receive event is armed before the queue is looked at, so a byte that arrives
         // between the two still ends the wait.
+        if (!comm_events_usable()) {
+            if (bytes_waiting() == 0) {
+                wait_for_handle_or_message(nullptr, std::min(timeout_ms, kPolledSliceMs));
+            }
+            return;
+        }
         if (!arm_receive_event()) return;
         if (bytes_waiting() > 0) return;
         if (wait_for_handle_or_message(comm_event_.get(), timeout_ms)) {
