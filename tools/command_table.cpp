@@ -32,7 +32,9 @@ std::vector<CommandSpec> build_table() {
     append(table, transfer_commands());
     append(table, modem_commands());
     append(table, port_commands());
+#if VANTCTL_LINUX_ONLY_COMMANDS
     append(table, status_commands());
+#endif
     return table;
 }
 

@@ -7,14 +7,18 @@
 #include <cstdlib>
 
 #include "command_table.h"
-#include "port_table.h"
 #include "profile_file.h"
 #include "vantlink.h"
+#if VANTCTL_LINUX_ONLY_COMMANDS
+#include "port_table.h"
+#endif
 
 namespace vantctl {
 namespace {
 
 constexpr char kVariablePrefix[] = "VANTLINK_COM";
+
+#if VANTCTL_LINUX_ONLY_COMMANDS
 
 int ports(const Invocation& invocation) {
     const LinkOptions& link = invocation.link;
@@ -32,6 +36,7 @@ int ports(const Invocation& invocation) {
     std::fputs(text.c_str(), stdout);
     return 0;
 }
+#endif
 
 }  // namespace
 
@@ -63,9 +68,13 @@ std::vector<std::string> name_port_devices(LinkOptions& options, const std::stri
 }
 
 std::vector<CommandSpec> port_commands() {
+#if !VANTCTL_LINUX_ONLY_COMMANDS
+    return {};  // the device list comes from udev
+#else
     return {make_spec("ports", "[--json]",
                       "the serial devices, the COM that names each, free or busy", 0, 0, ports,
                       {{"--json"}, {}})};
+#endif
 }
 
 }  // namespace vantctl

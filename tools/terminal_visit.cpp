@@ -64,6 +64,13 @@ LinkSession::~LinkSession() {
     HM_CloseCommPort(port_);
 }
 
+#ifdef _WIN32
+// Windows has no sigaction; its SIGINT (Ctrl-C) and SIGTERM handlers are single-shot and run on
+// a thread of their own, which the cancel flag, an atomic, allows.
+void catch_interrupts() {
+    for (const int signal_number : {SIGINT, SIGTERM}) std::signal(signal_number, on_interrupt);
+}
+#else
 void catch_interrupts() {
     struct sigaction action {};
     action.sa_handler = on_interrupt;
@@ -79,6 +86,7 @@ void catch_interrupts() {
         sigaction(signal_number, &action, nullptr);
     }
 }
+#endif
 
 int interrupting_signal() {
     return g_interrupt;

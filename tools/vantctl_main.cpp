@@ -1,4 +1,9 @@
 // vantctl: the link library from the command line, one sub-command per operation.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -14,6 +19,16 @@
 
 namespace {
 
+#ifdef _WIN32
+#define VANTCTL_DEFAULT_DEVICE "\\\\.\\COM<N>"
+#define VANTCTL_PLATFORM_NOTE                                                                 \
+    "\nOn Windows the device list (ports) and the status of a polling service (status) are\n" \
+    "not offered, nor device servers on the network (tcp://, rfc2217://).\n"
+#else
+#define VANTCTL_DEFAULT_DEVICE "/dev/ttyS<N-1> (see ports)"
+#define VANTCTL_PLATFORM_NOTE ""
+#endif
+
 const char kUsageHead[] =
     "usage: vantctl [link options] COMMAND ADDRESSES [arguments]\n"
     "       vantctl --help | --version\n"
@@ -24,7 +39,8 @@ const char kUsageHead[] =
     "link options:\n"
     "  --port N          COM port 1..4; 1\n"
     "  --device PATH     the device of that COM for this run; without it, VANTLINK_COM<N>, else\n"
-    "                    COM<N> of [Ports] in ./Vantcom.ini, else /dev/ttyS<N-1> (see ports)\n"
+    "                    COM<N> of [Ports] in ./Vantcom.ini, else " VANTCTL_DEFAULT_DEVICE
+    "\n"
     "  --baud RATE       110 300 600 1200 2400 4800 9600 19200 38400 57600 or another rate; 9600\n"
     "  --parity P        none, odd or even; none\n"
     "  --data-bits N     7 or 8; 8\n"
@@ -59,7 +75,8 @@ const char kUsageTail[] =
     "Answers go to standard output, one line per terminal (\"A: \" before each when several\n"
     "addresses were given). Exit status 0 when no failure occurred, 1 otherwise (the failure\n"
     "on standard error), 2 for a command line that is not understood. When standard output is\n"
-    "a terminal, control characters that terminals sent are shown as \\xHH.\n";
+    "a terminal, control characters that terminals sent are shown as "
+    "\\xHH.\n" VANTCTL_PLATFORM_NOTE;
 
 void print_usage(std::FILE* out) {
     std::fprintf(out, "%s%s%s", kUsageHead, vantctl::commands_help().c_str(), kUsageTail);
@@ -109,6 +126,10 @@ int ended(const std::string& command, int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Records and files go out byte for byte, not with LF turned into CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const auto& arg : args) {
         if (arg == "--help" || arg == "-h") {

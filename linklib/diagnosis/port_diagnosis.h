@@ -5,6 +5,10 @@
 // the reasons for a URL are the same everywhere.
 #pragma once
 
+#ifdef _WIN32
+#include "port_diagnosis_win.h"
+#else
+
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
@@ -499,3 +503,5 @@ inline std::string diagnose_port(const std::string& variable_prefix, int port,
 }
 
 }  // namespace vantlink
+
+#endif  // _WIN32

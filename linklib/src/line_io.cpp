@@ -1,9 +1,6 @@
 #include "line_io.h"
 
-#include <poll.h>
-
 #include <algorithm>
-#include <ctime>
 #include <string>
 
 #include "state.h"
@@ -24,18 +21,14 @@ bool waits_cut_short() {
     return cancel_requested.load(std::memory_order_relaxed) != 0 || trace_hook_running;
 }
 
-uint32_t tick_ms() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const uint64_t ms =
-        static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
-    return static_cast<uint32_t>(ms);
-}
-
 void pump_messages() {
     // The caller's events must not run inside its own trace handler.
     if (trace_hook_running) return;
-    if (auto pump = state().message_pump) pump();
+    if (auto pump = active_message_pump()) pump();
+}
+
+MessagePump active_message_pump() {
+    return state().message_pump != nullptr ? state().message_pump : system_message_pump();
 }
 
 int32_t TickWindow::elapsed() {
@@ -63,7 +56,7 @@ void idle_on_port(int32_t port, int32_t max_ms) {
     if (Transport* transport = port_transport(port)) {
         transport->wait_readable(sleep_ms);
     } else {
-        poll(nullptr, 0, sleep_ms);
+        idle_sleep(sleep_ms);
     }
 }
 

@@ -18,8 +18,16 @@ bool waits_cut_short();
 // Wrapping 32-bit millisecond tick.
 uint32_t tick_ms();
 
-// Calls the installed message pump once.
+using MessagePump = void (*)();
+// The pump that runs when the caller installed none: on Windows the calling thread's window
+// messages, elsewhere none (nullptr).
+MessagePump system_message_pump();
+// The caller's pump, else the system's; nullptr when no pump must be served.
+MessagePump active_message_pump();
+// Calls the active message pump once.
 void pump_messages();
+// Sleeps ms without a port; on Windows a message for the calling thread ends it early.
+void idle_sleep(int32_t ms);
 
 // Sleeps until the port has input, a signal comes, or at most max_ms (1 ms when a pump must be
 // served); never longer than a short slice, so a cancel set just before the sleep is seen soon.
