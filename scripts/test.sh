@@ -50,6 +50,9 @@ scripts/sanitize.sh
 step "fuzzing"
 scripts/fuzz.sh all 20
 
+step "Windows under wine"
+scripts/cross.sh windows test
+
 step "arm64 under qemu"
 scripts/cross.sh arm64 test
 step "done"

@@ -55,8 +55,9 @@ fi
 work=$(mktemp -d)
 sim=
 cleanup() {
+    # wine first: a server that loses its COM port's device prints every object it holds.
+    "$wineserver" -w 2>/dev/null || true
     [[ -n $sim ]] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null
-    "$wineserver" -k 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
