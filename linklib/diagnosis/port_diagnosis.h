@@ -483,6 +483,12 @@ inline int probe_port_open(const std::string& path) {
     return error;
 }
 
+}  // namespace vantlink
+
+#endif  // _WIN32
+
+namespace vantlink {
+
 // The reason a failed open of path would have now; empty when the device opens after all (the
 // line settings were refused, or whoever held it has let go). For a device server's URL: the
 // URL's fault, or the connect's (waits at most a second).
@@ -503,5 +509,3 @@ inline std::string diagnose_port(const std::string& variable_prefix, int port,
 }
 
 }  // namespace vantlink
-
-#endif  // _WIN32

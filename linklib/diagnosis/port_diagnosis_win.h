@@ -105,18 +105,4 @@ inline int probe_port_open(const std::string& path) {
     return error;
 }
 
-inline std::string diagnose_port_open(const std::string& path) {
-    if (path.empty()) return {};
-    if (is_network_url(path)) return diagnose_network_url(path);
-    const int error = probe_port_open(path);
-    return error == 0 ? std::string() : port_open_reason(path, error);
-}
-
-inline std::string diagnose_port(const std::string& variable_prefix, int port,
-                                 const std::string& configured = {}) {
-    const std::string problem = port_path_problem(variable_prefix, port, configured);
-    return problem.empty() ? diagnose_port_open(port_device_path(variable_prefix, port, configured))
-                           : problem;
-}
-
 }  // namespace vantlink

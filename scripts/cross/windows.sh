@@ -76,7 +76,10 @@ for _ in $(seq 50); do [[ -s $work/sim.out ]] && break || sleep 0.1; done
 [[ -s $work/sim.out ]] || fail "termsim did not start"
 "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$work/com1" /f >/dev/null
 "$wineserver" -w
-vantctl() { (cd "$work" && "$wine" "$OLDPWD/$dir/tools/vantctl.exe" --baud 57600 "$@"); }
+# A generous time-out: wine on a busy machine may answer late, which is not what is tested.
+vantctl() {
+    (cd "$work" && "$wine" "$OLDPWD/$dir/tools/vantctl.exe" --baud 57600 --timeout 3000 "$@")
+}
 
 if ((run_tests)); then
     ctest --test-dir "$dir" -R '^Link' --output-on-failure -j1
