@@ -5,6 +5,48 @@
 // the reasons for a URL are the same everywhere.
 #pragma once
 
+#include <cstdlib>
+#include <string>
+
+// Where COM<port> is, the same on every platform.
+namespace vantlink {
+
+// The value of <variable_prefix><port>, or nullptr when it is not set.
+inline const char* port_variable_value(const std::string& variable_prefix, int port) {
+    return std::getenv((variable_prefix + std::to_string(port)).c_str());
+}
+
+// COM<port> is the path in <variable_prefix><port> when that is set, else the device the
+// program's settings chose (configured), else the system's own device for the number
+// (/dev/ttyS<port-1>, or \\.\COM<port> on Windows, the form that also reaches COM10 and above);
+// empty when there is no device for the number, or when the variable is set but empty: that is
+// a slip in the set-up, never a wish for the default device.
+inline std::string port_device_path(const std::string& variable_prefix, int port,
+                                    const std::string& configured = {}) {
+    if (const char* path = port_variable_value(variable_prefix, port); path != nullptr) return path;
+    if (!configured.empty()) return configured;
+    if (port < 1) return {};
+#ifdef _WIN32
+    return "\\\\.\\COM" + std::to_string(port);
+#else
+    return "/dev/ttyS" + std::to_string(port - 1);
+#endif
+}
+
+// Why COM<port> has no device path, naming the variable to set; empty when it has one.
+inline std::string port_path_problem(const std::string& variable_prefix, int port,
+                                     const std::string& configured = {}) {
+    const std::string variable = variable_prefix + std::to_string(port);
+    const char* value = std::getenv(variable.c_str());
+    if (value != nullptr && *value == '\0')
+        return variable + " is set but empty: give it the device's path";
+    if (value == nullptr && configured.empty() && port < 1)
+        return "No device is set: set " + variable;
+    return {};
+}
+
+}  // namespace vantlink
+
 #ifdef _WIN32
 #include "port_diagnosis_win.h"
 #else
@@ -41,35 +83,6 @@
 #include <vector>
 
 namespace vantlink {
-
-// The value of <variable_prefix><port>, or nullptr when it is not set.
-inline const char* port_variable_value(const std::string& variable_prefix, int port) {
-    return std::getenv((variable_prefix + std::to_string(port)).c_str());
-}
-
-// COM<port> is the path in <variable_prefix><port> when that is set, else the device the
-// program's settings chose (configured), else /dev/ttyS<port-1>; empty when there is no device
-// for the number, or when the variable is set but empty: that is a slip in the set-up, never a
-// wish for the default device.
-inline std::string port_device_path(const std::string& variable_prefix, int port,
-                                    const std::string& configured = {}) {
-    if (const char* path = port_variable_value(variable_prefix, port); path != nullptr) return path;
-    if (!configured.empty()) return configured;
-    if (port < 1) return {};
-    return "/dev/ttyS" + std::to_string(port - 1);
-}
-
-// Why COM<port> has no device path, naming the variable to set; empty when it has one.
-inline std::string port_path_problem(const std::string& variable_prefix, int port,
-                                     const std::string& configured = {}) {
-    const std::string variable = variable_prefix + std::to_string(port);
-    const char* value = std::getenv(variable.c_str());
-    if (value != nullptr && *value == '\0')
-        return variable + " is set but empty: give it the device's path";
-    if (value == nullptr && configured.empty() && port < 1)
-        return "No device is set: set " + variable;
-    return {};
-}
 
 // The name of the group that owns the device, or its number when the system has no name for it.
 inline std::string device_group_name(gid_t gid) {

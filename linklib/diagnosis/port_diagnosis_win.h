@@ -12,32 +12,6 @@
 
 namespace vantlink {
 
-inline const char* port_variable_value(const std::string& variable_prefix, int port) {
-    return std::getenv((variable_prefix + std::to_string(port)).c_str());
-}
-
-// COM<port> is the path in <variable_prefix><port> when that is set, else the device the
-// program's settings chose (configured), else \\.\COM<port>, the form that also reaches COM10
-// and above; empty for port 0 and when the variable is set but empty.
-inline std::string port_device_path(const std::string& variable_prefix, int port,
-                                    const std::string& configured = {}) {
-    if (const char* path = port_variable_value(variable_prefix, port); path != nullptr) return path;
-    if (!configured.empty()) return configured;
-    if (port < 1) return {};
-    return "\\\\.\\COM" + std::to_string(port);
-}
-
-inline std::string port_path_problem(const std::string& variable_prefix, int port,
-                                     const std::string& configured = {}) {
-    const std::string variable = variable_prefix + std::to_string(port);
-    const char* value = std::getenv(variable.c_str());
-    if (value != nullptr && *value == '\0')
-        return variable + " is set but empty: give it the device's path";
-    if (value == nullptr && configured.empty() && port < 1)
-        return "No device is set: set " + variable;
-    return {};
-}
-
 // The system's own text for error, without its line end.
 inline std::string system_error_text(DWORD error) {
     char* text = nullptr;
