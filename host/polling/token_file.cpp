@@ -96,13 +96,15 @@ TokenHolder thisProcessAsHolder() {
     self.start = processStart(self.pid);
     self.boot = firstLine("/proc/sys/kernel/random/boot_id");
     self.pidSpace = pidNamespace();
+    self.machine = firstLine("/etc/machine-id");
     return self;
 }
 
 std::string holderText(const TokenHolder& holder) {
     return std::string(kHolderMark) + " host=" + holder.host +
            " pid=" + std::to_string(holder.pid) + " start=" + std::to_string(holder.start) +
-           " boot=" + holder.boot + " pidns=" + holder.pidSpace + "\n";
+           " boot=" + holder.boot + " pidns=" + holder.pidSpace + " machine=" + holder.machine +
+           "\n";
 }
 
 bool parseHolderText(const std::string& text, TokenHolder& holder) {
@@ -126,6 +128,8 @@ bool parseHolderText(const std::string& text, TokenHolder& holder) {
                 holder.boot = value;
             else if (key == "pidns")
                 holder.pidSpace = value;
+            else if (key == "machine")
+                holder.machine = value;
             else
                 continue;
         } catch (const std::exception&) {
@@ -133,13 +137,15 @@ bool parseHolderText(const std::string& text, TokenHolder& holder) {
         }
         ++found;
     }
-    return found == 5 && !holder.host.empty() && holder.pid > 0;
+    // machine= came later: a holder without it is read, and never taken over.
+    return found >= 5 && !holder.host.empty() && holder.pid > 0;
 }
 
 bool holderHasEnded(const TokenHolder& holder) {
     const TokenHolder self = thisProcessAsHolder();
     // Another machine, or one this host cannot see into: never judged from here.
-    if (holder.host != self.host || holder.pidSpace != self.pidSpace || self.boot.empty())
+    if (holder.host != self.host || holder.machine != self.machine ||
+        holder.pidSpace != self.pidSpace || self.boot.empty())
         return false;
     if (holder.boot != self.boot) return true;  // the machine has restarted since
     const unsigned long long start = processStart(holder.pid);

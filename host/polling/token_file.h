@@ -27,6 +27,7 @@ struct TokenHolder {
     unsigned long long start = 0;  // the process's start time in clock ticks after boot
     std::string boot;              // the kernel's id of this boot
     std::string pidSpace;          // the process id namespace
+    std::string machine;           // /etc/machine-id: two hosts may share one host name
 };
 
 // This process as a holder.

@@ -72,6 +72,9 @@ TEST(HostPollingTokenFile, OnlyAnEndedHolderOfThisHostIsTakenOver) {
         {"Unavailable" + holderText(self), TokenAttempt::Busy},
         {"Unavailable" + as([](TokenHolder& h) { h.host += "2"; }), TokenAttempt::Busy},
         {"Unavailable" + as([](TokenHolder& h) { h.pidSpace = "y"; }), TokenAttempt::Busy},
+        // A clone of this machine under the same name, running since another boot.
+        {"Unavailable" + as([](TokenHolder& h) { h.machine += "2", h.boot = "x"; }),
+         TokenAttempt::Busy},
         {"Unavailable held by vantrel host=x pid=oops", TokenAttempt::Busy},
         {"Available  " + pidReused, TokenAttempt::Taken},
     };
