@@ -182,19 +182,27 @@ bool PollEngine::pollSlot(int index, char address) {
 
 void PollEngine::noteLineState(int port) {
     const bool lost = link_.lineLost(port);
-    if (lost == lineLost_) return;
-    lineLost_ = lost;
-    health_.lineChanged(!lost);
+    const bool changed = lost != lineLost_;
     const std::string line = "COM" + std::to_string(port) + " line";
-    if (lost) {
-        services_.reporter().report(' ', line + " lost:", link_.lineLostReason(port), kNoteCode);
+    if (changed) {
+        lineLost_ = lost;
+        health_.lineChanged(!lost);
+        if (lost) {
+            services_.reporter().report(' ', line + " lost:", link_.lineLostReason(port),
+                                        kNoteCode);
+            return;
+        }
+    } else if (lost) {
         return;
     }
+    // A line lost and back inside one wait is never seen lost here, but its device may differ.
     const std::string otherDevice = link_.otherDeviceNow(port);
-    if (otherDevice.empty())
-        services_.reporter().report(' ', line + " back", "", kNoteCode);
-    else
+    const bool newDevice = !otherDevice.empty() && otherDevice != otherDeviceTold_;
+    otherDeviceTold_ = otherDevice;
+    if (newDevice)
         services_.reporter().report(' ', line + " back on another device:", otherDevice, kNoteCode);
+    else if (changed)
+        services_.reporter().report(' ', line + " back", "", kNoteCode);
 }
 
 void PollEngine::handleAnswer(int index, char address, const PollAnswer& answer) {

@@ -90,7 +90,8 @@ private:
     std::int64_t lastDataMs_ = 0;
     int tokenOpenFailures_ = 0;
     bool lineLost_ = false;
-    int silentPolls_ = 0;  // unanswered polls in a row, whichever terminal
+    std::string otherDeviceTold_;  // what the last "back on another device" said, while it holds
+    int silentPolls_ = 0;          // unanswered polls in a row, whichever terminal
 };
 
 }  // namespace vantrel

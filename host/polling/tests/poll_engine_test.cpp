@@ -94,12 +94,14 @@ TEST_F(HostPollingEngine, LostLineIsNotedOnceEachWayWithoutTimeOutReportsMeanwhi
     host.settings().Address = "AB";
     host.settings().MaxError = 2;
     // Polls 1-3 bring records, 4-29 find the line away, 30-34 bring records, 35-37 find it
-    // away again until it is back on another device, 38-39 bring records, then time-outs.
+    // away again until it is back on another device, 38-39 bring records, then time-outs; from
+    // 42 on, yet another device, after a loss no poll saw.
     const std::string otherDevice = "/dev/serial/by-id/usb-X now names /dev/ttyUSB1 (188:1)";
-    link.answer = [this, otherDevice](char) {
+    const std::string thirdDevice = "/dev/serial/by-id/usb-X now names /dev/ttyUSB2 (188:2)";
+    link.answer = [this, otherDevice, thirdDevice](char) {
         const std::size_t poll = link.polled.size();  // this one included
         link.lost = (poll >= 4 && poll < 30) || (poll >= 35 && poll < 38);
-        link.otherDevice = poll >= 38 ? otherDevice : "";
+        link.otherDevice = poll >= 42 ? thirdDevice : poll >= 38 ? otherDevice : "";
         if (link.lost) return kTimeOut;
         return poll < 40 ? record("r") : kTimeOut;
     };
@@ -112,7 +114,8 @@ TEST_F(HostPollingEngine, LostLineIsNotedOnceEachWayWithoutTimeOutReportsMeanwhi
     const std::vector<std::string> expected = {"COM3 line lost:|No such device: /dev/ttyUSB0",
                                                "COM3 line back|",
                                                "COM3 line lost:|No such device: /dev/ttyUSB0",
-                                               "COM3 line back on another device:|" + otherDevice};
+                                               "COM3 line back on another device:|" + otherDevice,
+                                               "COM3 line back on another device:|" + thirdDevice};
     EXPECT_EQ(notes, expected);
     // Back on the line, A and B time out in turn (A B A B A): one report each at the second.
     EXPECT_EQ(host.reportsWithCode(RC_TIME_OUT), 2);
