@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -298,6 +299,12 @@ QString CMainFrame::windowPlacePath() const {
     return QString::fromStdString(view_->workFolder()) + '/' + kWindowPlaceFile;
 }
 
+// Only a regular file, or none yet: a pipe or device there would block the opening for ever.
+bool CMainFrame::windowPlaceFileUsable() const {
+    const QFileInfo info(windowPlacePath());
+    return !info.exists() || info.isFile();
+}
+
 void CMainFrame::setVisible(bool visible) {
     if (visible && !placed_) {
         placed_ = true;
@@ -310,6 +317,10 @@ void CMainFrame::setVisible(bool visible) {
 void CMainFrame::restoreWindowPlace() {
     QList<QRect> screens;
     for (const QScreen* each : QGuiApplication::screens()) screens << each->availableGeometry();
+    if (!windowPlaceFileUsable()) {
+        setGeometry(windowPlace(QRect(), screens, sizeHint()));
+        return;
+    }
     QSettings file(windowPlacePath(), QSettings::IniFormat);
     file.beginGroup("MainWindow");
     bool okX = false, okY = false, okWidth = false, okHeight = false;
@@ -325,7 +336,9 @@ void CMainFrame::restoreWindowPlace() {
 // Only the operator's own closing is remembered: an unattended run, or one without a screen,
 // leaves the file alone.
 void CMainFrame::saveWindowPlace() const {
-    if (skipExitQuestion_ || !operatorCanAnswer() || view_->workFolder().empty()) return;
+    if (skipExitQuestion_ || !operatorCanAnswer() || view_->workFolder().empty() ||
+        !windowPlaceFileUsable())
+        return;
     const QRect place = isMaximized() ? normalGeometry() : geometry();
     QSettings file(windowPlacePath(), QSettings::IniFormat);
     file.beginGroup("MainWindow");

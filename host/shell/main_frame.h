@@ -84,6 +84,7 @@ private:
     void showTransferProgress(qint64 done, qint64 total);
     void updatePortDevice();
     QString windowPlacePath() const;
+    bool windowPlaceFileUsable() const;
     void restoreWindowPlace();
     void saveWindowPlace() const;
 

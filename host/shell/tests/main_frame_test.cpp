@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -329,4 +330,13 @@ TEST_F(HostStartUp, WindowFitsThePanelScrollsAndRemembersItsPlace) {
     frame->closeWithoutAsking();
     EXPECT_EQ(readFile(folder.file(kWindowPlaceFile)),
               "[MainWindow]\nx=abc\ny=1\nwidth=\nheight=9\n");
+
+    // A pipe in its place would block the opening and the operator's close for ever.
+    std::filesystem::remove(folder.file(kWindowPlaceFile));
+    ASSERT_EQ(::mkfifo(folder.file(kWindowPlaceFile).c_str(), 0600), 0);
+    open();
+    EXPECT_EQ(frame->size(), frame->sizeHint().boundedTo(frame->screen()->availableSize()));
+    ModalAnswerer yes(ModalAnswerer::pressButton(QMessageBox::Yes));
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(std::filesystem::is_fifo(folder.file(kWindowPlaceFile)));
 }
