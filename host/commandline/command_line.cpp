@@ -147,6 +147,12 @@ Dispatch examineCommandLine(HostServices& services, const std::vector<std::strin
     return dispatchCommand(services, tokens, post);
 }
 
+void runCommandLineCommand(HostServices& services, int id) {
+    services.runCommand(id);
+    // Only the command named here runs unattended; a later menu command asks.
+    services.state().commandLineMode = false;
+}
+
 void examineProgramArguments(HostServices& services, OperatorPrompts& prompts) {
     std::vector<std::string> arguments;
     const QStringList all = QCoreApplication::arguments();
@@ -154,12 +160,7 @@ void examineProgramArguments(HostServices& services, OperatorPrompts& prompts) {
         arguments.push_back(all[i].toLocal8Bit().toStdString());
     const Dispatch dispatch = examineCommandLine(services, arguments, [&services](int id) {
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [&services, id] {
-                services.runCommand(id);
-                // Only the command named here runs unattended; a later menu command asks.
-                services.state().commandLineMode = false;
-            },
+            QCoreApplication::instance(), [&services, id] { runCommandLineCommand(services, id); },
             Qt::QueuedConnection);
     });
     // Unattended, nobody would see the note and the run would wait for ever.

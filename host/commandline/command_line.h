@@ -44,6 +44,8 @@ Dispatch dispatchCommand(HostServices& services, const std::vector<std::string>&
 // Looks at the words after the program name and starts at most one command through post.
 Dispatch examineCommandLine(HostServices& services, const std::vector<std::string>& arguments,
                             const CommandStarter& post);
+// The command the command line named, run unattended; the mode ends with it.
+void runCommandLineCommand(HostServices& services, int id);
 // The program's own arguments; the command is posted, so it runs once start-up has finished,
 // exactly as if chosen from the menu. A refused command line in an unattended run (AUTO_EXIT
 // on, nobody to answer) is shown as a box and closes the program instead of leaving it open.
