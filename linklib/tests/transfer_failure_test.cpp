@@ -120,11 +120,9 @@ TEST_F(LinkTransferFailure, WriteFailureGives52AfterTheSleepStepAndKeepsTheOldCo
 // request. The terminal is told to stop; the local file stays as it was.
 TEST_F(LinkTransferFailure, UploadEndedByThePcTellsTheTerminalAndKeepsTheOldCopy) {
     const std::string kept = dir_.file("LONG.DAT");
-    const int32_t modes[] = {UPLOAD_SAVE_OVERWRITE, UPLOAD_SAVE_APPEND, UPLOAD_SAVE_NEW};
     for (int run = 0; run < 6; ++run) {
         const bool cancel = run >= 3;
         vantlink::state().transfer.upload_limit = cancel ? vantlink::kUploadLimit : 10;
-        HM_set_upload_file_save_mode(modes[(run + run / 3) % 3]);  // each form in two modes
         write_file(kept, "old");
         auto blocks = std::make_shared<int>(0);
         serve_with([cancel, blocks](const Request& r) -> Bytes {
@@ -145,7 +143,6 @@ TEST_F(LinkTransferFailure, UploadEndedByThePcTellsTheTerminalAndKeepsTheOldCopy
         EXPECT_EQ(read_file(kept), "old") << run;
         EXPECT_EQ(files_in(dir_.path()), 1u) << run;
     }
-    HM_set_upload_file_save_mode(UPLOAD_SAVE_OVERWRITE);
 }
 
 // A signal handler's cancel ends a wait however long it was set to be (the ESC delay after an

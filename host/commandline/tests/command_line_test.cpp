@@ -46,9 +46,7 @@ TEST_F(HostCommandLineExamine, AddressesAndOnePostsPollInCommandLineMode) {
     EXPECT_EQ(host.state().commandTokens, (std::vector<std::string>{"abc", "1"}));
     EXPECT_TRUE(host.ran.empty());  // posted, not run during start-up
     bool modeWhileRunning = false;
-    host.setCommandHandler(ID_EXEC_POLL, [this, &modeWhileRunning] {
-        modeWhileRunning = host.state().commandLineMode;
-    });
+    host.setCommandHandler(ID_EXEC_POLL, [&] { modeWhileRunning = host.state().commandLineMode; });
     runCommandLineCommand(host, posted.front());
     EXPECT_TRUE(modeWhileRunning);
     EXPECT_FALSE(host.state().commandLineMode);  // a later menu command asks again
