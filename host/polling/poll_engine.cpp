@@ -183,16 +183,13 @@ bool PollEngine::pollSlot(int index, char address) {
 void PollEngine::noteLineState(int port) {
     const bool lost = link_.lineLost(port);
     const bool changed = lost != lineLost_;
+    lineLost_ = lost;
+    if (changed) health_.lineChanged(!lost);
     const std::string line = "COM" + std::to_string(port) + " line";
-    if (changed) {
-        lineLost_ = lost;
-        health_.lineChanged(!lost);
-        if (lost) {
+    if (lost) {
+        if (changed)
             services_.reporter().report(' ', line + " lost:", link_.lineLostReason(port),
                                         kNoteCode);
-            return;
-        }
-    } else if (lost) {
         return;
     }
     // A line lost and back inside one wait is never seen lost here, but its device may differ.

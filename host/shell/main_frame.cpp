@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -20,6 +19,7 @@
 #include "command_ids.h"
 #include "command_table.h"
 #include "help_window.h"
+#include "input_file.h"
 #include "line_trace_window.h"
 #include "link_glue.h"
 #include "log_pane.h"
@@ -301,8 +301,8 @@ QString CMainFrame::windowPlacePath() const {
 
 // Only a regular file, or none yet: a pipe or device there would block the opening for ever.
 bool CMainFrame::windowPlaceFileUsable() const {
-    const QFileInfo info(windowPlacePath());
-    return !info.exists() || info.isFile();
+    const opscore::InputFile probe(windowPlacePath().toStdString());
+    return probe.is_open() || probe.missing();
 }
 
 void CMainFrame::setVisible(bool visible) {
